@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package that building, running and testing Korvel
+# needs. Run as root; safe to run again.
+set -euo pipefail
+
+packages=(
+  # native core, tests and benchmarks
+  cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev clang-format
+  # the Windows program, cross-compiled, and Wine to run it
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
+  # a virtual display, real keystrokes, the X clipboard, screenshots, resources
+  xvfb xauth xdotool xclip x11-utils imagemagick icoutils python3
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,38 @@
+// The keyboard transcription table: what a key typed on a German keyboard
+// becomes in Russian Cyrillic. Portable: no windowing code, UTF-16 as char16_t.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One row: the typed key and the text that replaces it.
+struct TranscriptionPair {
+  std::u16string key;
+  std::u16string output;
+};
+
+// Rows are searched in order and the first match wins, so a later row with a
+// key already present can never be reached.
+using TranscriptionTable = std::vector<TranscriptionPair>;
+
+// The process-wide table consulted for every typed character. Empty until
+// BuildKeyboardTable fills it when the dialog starts.
+extern TranscriptionTable KeyboardTable;
+
+// Output of the most recent TranscribeKey call; empty when no row matched.
+extern std::u16string LookupResult;
+
+void AppendPair(TranscriptionTable& table, std::u16string_view key, std::u16string_view output);
+
+// Appends the 67 keyboard rows to KeyboardTable. Does not clear it first.
+void BuildKeyboardTable();
+
+// Sets LookupResult to the output of the first KeyboardTable row whose key
+// begins with ch, or to the empty string when no row does.
+void TranscribeKey(char16_t ch);
+
+// Typed characters are transcribed only inside this open range: control
+// codes (Backspace, Tab, Enter, Ctrl+letters) and code units from 1400 up
+// (including every surrogate) go to the editor untouched.
+constexpr bool IsTranscribedCharacter(unsigned long code) { return code > 30 && code < 1400; }
