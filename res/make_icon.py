@@ -1,0 +1,89 @@
+#!/usr/bin/env python3
+"""Writes korvel.ico: a key cap with the letter Ж, at 16, 32 and 48 pixels,
+8 bits per pixel. Run it again after changing the drawing; the output is
+byte-for-byte reproducible."""
+import struct
+import sys
+from pathlib import Path
+
+# Palette indices.
+CLEAR, EDGE, CAP, LETTER, BAR = 0, 1, 2, 3, 4
+PALETTE = {CLEAR: (0, 0, 0), EDGE: (18, 42, 96), CAP: (40, 96, 190), LETTER: (255, 255, 255), BAR: (242, 148, 36)}
+
+ZHE = [
+    "X..X..X",
+    "X..X..X",
+    ".X.X.X.",
+    "..XXX..",
+    ".X.X.X.",
+    "X..X..X",
+    "X..X..X",
+]
+
+
+def draw(size):
+    """Rows top to bottom of palette indices, and the transparent mask."""
+    pixels = [[CLEAR] * size for _ in range(size)]
+    clear = [[True] * size for _ in range(size)]
+    radius = max(2, size // 6)
+    for y in range(size):
+        for x in range(size):
+            # a rounded square: corners cut along a quarter circle
+            cx = min(max(x, radius), size - 1 - radius)
+            cy = min(max(y, radius), size - 1 - radius)
+            inside = (x - cx) ** 2 + (y - cy) ** 2 <= radius ** 2
+            if not inside:
+                continue
+            clear[y][x] = False
+            border = (x - cx) ** 2 + (y - cy) ** 2 > (radius - 1) ** 2 or x in (0, size - 1) or y in (0, size - 1)
+            pixels[y][x] = EDGE if border else CAP
+    bar_height = max(1, size // 12)
+    for y in range(size - 2 - bar_height, size - 2):
+        for x in range(radius, size - radius):
+            pixels[y][x] = BAR
+    cell = max(1, (size - 4) // 9)
+    glyph = cell * len(ZHE)
+    left = (size - glyph) // 2
+    top = (size - bar_height - glyph) // 2
+    for row, line in enumerate(ZHE):
+        for col, mark in enumerate(line):
+            if mark != "X":
+                continue
+            for dy in range(cell):
+                for dx in range(cell):
+                    pixels[top + row * cell + dy][left + col * cell + dx] = LETTER
+    return pixels, clear
+
+
+def bmp(size):
+    pixels, clear = draw(size)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 8, 0, 0, 0, 0, 256, 0)
+    palette = b"".join(
+        struct.pack("<BBBB", *reversed(PALETTE.get(i, (0, 0, 0))), 0) for i in range(256)
+    )
+    row_bytes = (size + 3) // 4 * 4
+    color = b"".join(bytes(pixels[y]) + bytes(row_bytes - size) for y in reversed(range(size)))
+    mask_bytes = ((size + 31) // 32) * 4
+    mask = b""
+    for y in reversed(range(size)):
+        bits = 0
+        for x in range(size):
+            if clear[y][x]:
+                bits |= 1 << (mask_bytes * 8 - 1 - x)
+        mask += bits.to_bytes(mask_bytes, "big")
+    return header + palette + color + mask
+
+
+def ico(sizes=(16, 32, 48)):
+    images = [bmp(size) for size in sizes]
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, image in zip(sizes, images):
+        out += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 8, len(image), offset)
+        offset += len(image)
+    return out + b"".join(images)
+
+
+if __name__ == "__main__":
+    target = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).with_name("korvel.ico")
+    target.write_bytes(ico())
