@@ -1,10 +1,22 @@
 #!/usr/bin/env bash
-# Builds Korvel and starts it.
+# Builds Korvel.exe and starts it under Wine on your display. Without a
+# display (DISPLAY unset) it starts a virtual one and says how to look at it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
-cmake --preset native >/dev/null
-cmake --build --preset native
-echo "The Windows program is not built yet; showing what the core does instead."
-./build/native/bin/transcription_bench --benchmark_min_time=0.05
+cmake --preset mingw64 >/dev/null
+cmake --build --preset mingw64 --target Korvel
+
+. scripts/wine-env.sh
+if [ -z "${DISPLAY:-}" ]; then
+  trap stop_wine_and_display EXIT
+  start_virtual_display
+  echo "No DISPLAY: Korvel runs on the virtual display $DISPLAY" \
+    "(screenshot: DISPLAY=$DISPLAY import -window root korvel.png)."
+fi
+export WINEDEBUG=-all
+echo "Starting build/mingw64/bin/Korvel.exe; it ends when you close it."
+status=0
+wine build/mingw64/bin/Korvel.exe || status=$?
+echo "Korvel exited with code $status."

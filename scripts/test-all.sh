@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test. Exits non-zero when anything fails.
+# Builds everything and runs every test: the core natively (plain and under
+# the sanitizers), the Windows program for x86_64 with its tests under Wine on
+# a virtual display, and the i686 build (compiled and linked, not run).
+# Exits non-zero when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,9 +11,37 @@ bash scripts/install-deps.sh
 echo "== layout: clang-format"
 git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
-for preset in native sanitize; do
-  echo "== $preset: build and test"
+echo "== icon: res/korvel.ico is what res/make_icon.py draws"
+python3 res/make_icon.py /tmp/korvel-icon-check.ico
+cmp res/korvel.ico /tmp/korvel-icon-check.ico
+rm -f /tmp/korvel-icon-check.ico
+
+for preset in native sanitize mingw64 mingw32; do
+  echo "== $preset: build"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
+done
+
+echo "== the executable imports only system DLLs"
+for exe in build/mingw64/bin/Korvel.exe build/mingw32/bin/Korvel.exe; do
+  imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'a-z' 'A-Z' | sort -u | tr '\n' ' ')
+  echo "$exe: $imports"
+  for dll in $imports; do
+    case "$dll" in
+      KERNEL32.DLL | USER32.DLL | COMCTL32.DLL | SHELL32.DLL | MSVCRT.DLL | GDI32.DLL | ADVAPI32.DLL) ;;
+      *) echo "unexpected import $dll in $exe" >&2; exit 1 ;;
+    esac
+  done
+done
+
+for preset in native sanitize; do
+  echo "== $preset: test"
   ctest --preset "$preset"
 done
+
+echo "== mingw64: test under Wine"
+. scripts/wine-env.sh
+trap stop_wine_and_display EXIT
+start_virtual_display
+start_wine_prefix
+ctest --preset mingw64
