@@ -35,4 +35,4 @@ void TranscribeKey(char16_t ch);
 // Typed characters are transcribed only inside this open range: control
 // codes (Backspace, Tab, Enter, Ctrl+letters) and code units from 1400 up
 // (including every surrogate) go to the editor untouched.
-constexpr bool IsTranscribedCharacter(unsigned long code) { return code > 30 && code < 1400; }
+constexpr bool IsTranscribedCharacter(unsigned long long code) { return code > 30 && code < 1400; }
