@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Regenerates docs/korvel.png: Korvel under Wine on a virtual display, with
+# Cyrillic typed on the (virtual) German keyboard.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+cmake --preset mingw64 >/dev/null
+cmake --build --preset mingw64 --target Korvel korvel_probe
+python3 tests/e2e/korvel_e2e.py --screenshot docs/korvel.png
+echo "Wrote docs/korvel.png"
