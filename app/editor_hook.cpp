@@ -24,9 +24,7 @@ void ExportOnSelectAllOrCopy(HWND editor, WPARAM virtualKey, LPARAM keyData) {
 // to the control.
 bool InsertTranscription(HWND editor, WPARAM typed) {
   if (PassThrough || !IsTranscribedCharacter(typed)) return false;
-  const auto ch = static_cast<char16_t>(typed);
-  TranscribeKey(ch);
-  if (LookupResult.empty()) LookupResult.assign(1, ch);
+  TranscribeTypedCharacter(static_cast<char16_t>(typed));
   ReplaceEditorSelection(editor, ToWindowsText(LookupResult).c_str());
   return true;
 }

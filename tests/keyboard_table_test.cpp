@@ -109,6 +109,15 @@ TEST_F(KeyboardTableTest, EachLookupReplacesThePreviousResult) {
   EXPECT_TRUE(LookupResult.empty());
 }
 
+TEST_F(KeyboardTableTest, TypedCharacterWithoutARowIsKeptAsItIs) {
+  TranscribeTypedCharacter(u'x');
+  EXPECT_EQ(LookupResult, u"я");
+  TranscribeTypedCharacter(u'7');
+  EXPECT_EQ(LookupResult, u"7");
+  TranscribeTypedCharacter(u'\u0434');
+  EXPECT_EQ(LookupResult, u"\u0434");
+}
+
 TEST(TranscriptionTableTest, AppendPairCopiesAndKeepsOrderAndDuplicates) {
   TranscriptionTable table;
   std::u16string key = u"k";

@@ -106,3 +106,8 @@ void TranscribeKey(char16_t ch) {
     }
   }
 }
+
+void TranscribeTypedCharacter(char16_t ch) {
+  TranscribeKey(ch);
+  if (LookupResult.empty()) LookupResult.assign(1, ch);
+}

@@ -32,6 +32,10 @@ void BuildKeyboardTable();
 // begins with ch, or to the empty string when no row does.
 void TranscribeKey(char16_t ch);
 
+// What typing ch into the editor inserts: LookupResult becomes its row's
+// output, or ch itself when no row has it.
+void TranscribeTypedCharacter(char16_t ch);
+
 // Typed characters are transcribed only inside this open range: control
 // codes (Backspace, Tab, Enter, Ctrl+letters) and code units from 1400 up
 // (including every surrogate) go to the editor untouched.

@@ -1,0 +1,254 @@
+// korvel-convert: Korvel's transcriptions for whole files and pipes.
+#include <CLI/CLI.hpp>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "progress_line.h"
+#include "stream_conversion.h"
+#include "utf8.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#endif
+
+#ifndef KORVEL_VERSION
+#define KORVEL_VERSION "1.0.0"
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kConverted = 0;
+constexpr int kCannotConvert = 1;  // invalid UTF-8, or a file that cannot be read or written
+constexpr int kUsageError = 2;
+constexpr std::size_t kChunkBytes = 1 << 20;
+
+// Failures that end the run: the message, and the exit code.
+struct ConversionFailure {
+  std::string message;
+};
+
+fs::path PathFromUtf8(const std::string& name) {
+  return fs::u8path(name);  // UTF-8 on every system, wide names on Windows
+}
+
+std::FILE* OpenFile(const fs::path& path, const char* mode) {
+#ifdef _WIN32
+  const std::wstring wideMode(mode, mode + std::strlen(mode));
+  return _wfopen(path.c_str(), wideMode.c_str());
+#else
+  return std::fopen(path.c_str(), mode);
+#endif
+}
+
+void SetBinary(std::FILE* stream) {
+#ifdef _WIN32
+  _setmode(_fileno(stream), _O_BINARY);  // line ends pass unchanged
+#else
+  (void)stream;
+#endif
+}
+
+std::string Reason() { return std::strerror(errno); }
+
+// Writes the converted text to standard output, or to a temporary file
+// beside the output file that replaces it only when everything worked.
+class Output {
+ public:
+  explicit Output(const std::string& name) : name_(name) {
+    if (name.empty()) {
+      stream_ = stdout;
+      SetBinary(stdout);
+      return;
+    }
+    target_ = PathFromUtf8(name);
+    temporary_ = target_;
+    temporary_ += ".korvel-convert-partial";
+    stream_ = OpenFile(temporary_, "wb");
+    if (!stream_) throw ConversionFailure{"cannot write " + name + ": " + Reason()};
+  }
+  ~Output() {
+    if (!name_.empty() && stream_) {
+      std::fclose(stream_);
+      std::error_code ignored;
+      fs::remove(temporary_, ignored);
+    }
+  }
+
+  void Write(const std::string& bytes) {
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size()) {
+      throw ConversionFailure{"cannot write " + Shown() + ": " + Reason()};
+    }
+  }
+
+  void Commit() {
+    if (name_.empty()) {
+      if (std::fflush(stdout) != 0) throw ConversionFailure{"cannot write standard output: " + Reason()};
+      return;
+    }
+    const bool closed = std::fclose(stream_) == 0;
+    stream_ = nullptr;
+    if (!closed) {
+      Discard();
+      throw ConversionFailure{"cannot write " + name_ + ": " + Reason()};
+    }
+#ifdef _WIN32
+    const bool renamed = MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+    const bool renamed = std::rename(temporary_.c_str(), target_.c_str()) == 0;
+#endif
+    if (!renamed) {
+      const std::string reason = Reason();
+      Discard();
+      throw ConversionFailure{"cannot write " + name_ + ": " + reason};
+    }
+  }
+
+ private:
+  std::string Shown() const { return name_.empty() ? "standard output" : name_; }
+  void Discard() {
+    std::error_code ignored;
+    fs::remove(temporary_, ignored);
+  }
+
+  std::string name_;
+  fs::path target_;
+  fs::path temporary_;
+  std::FILE* stream_ = nullptr;
+};
+
+std::uint64_t KnownSize(const std::vector<std::string>& inputs) {
+  std::uint64_t total = 0;
+  for (const std::string& input : inputs) {
+    std::error_code error;
+    if (input == "-") return 0;
+    const auto size = fs::file_size(PathFromUtf8(input), error);
+    if (error) return 0;
+    total += size;
+  }
+  return total;
+}
+
+void ConvertInput(const std::string& name, StreamConversion& conversion, Output& output, ProgressLine& progress) {
+  const bool standardInput = name == "-";
+  const std::string shown = standardInput ? "standard input" : name;
+  std::FILE* stream = standardInput ? stdin : OpenFile(PathFromUtf8(name), "rb");
+  if (!stream) throw ConversionFailure{"cannot read " + shown + ": " + Reason()};
+  if (standardInput) SetBinary(stdin);
+
+  std::vector<char> bytes(kChunkBytes);
+  std::u16string decoded;
+  std::u16string converted;
+  std::string encoded;
+  Utf8Decoder decoder;
+  for (;;) {
+    const std::size_t read = std::fread(bytes.data(), 1, bytes.size(), stream);
+    if (read == 0) {
+      const bool failed = std::ferror(stream) != 0;
+      const std::string reason = Reason();
+      if (!standardInput) std::fclose(stream);
+      if (failed) throw ConversionFailure{"cannot read " + shown + ": " + reason};
+      break;
+    }
+    decoded.clear();
+    if (!decoder.Decode(std::string_view(bytes.data(), read), decoded)) {
+      if (!standardInput) std::fclose(stream);
+      throw ConversionFailure{shown + ": invalid UTF-8 at byte offset " + std::to_string(decoder.ErrorOffset())};
+    }
+    converted.clear();
+    conversion.Convert(decoded, converted);
+    encoded.clear();
+    AppendUtf8(converted, encoded);
+    output.Write(encoded);
+    progress.Advance(read);
+  }
+  if (!decoder.Finish()) {
+    throw ConversionFailure{shown + ": invalid UTF-8 at byte offset " + std::to_string(decoder.ErrorOffset()) +
+                            " (the text ends inside a character)"};
+  }
+}
+
+int Run(int argc, char** argv) {
+  CLI::App app{
+      "Converts UTF-8 text with Korvel's transcriptions: Cyrillic to the Czech-style Latin\n"
+      "transcription and back, or each character as typing it into Korvel on a German keyboard gives it.",
+      "korvel-convert"};
+  app.set_version_flag("--version", "korvel-convert " KORVEL_VERSION);
+  // A path such as /tmp/text.txt is a file, not a Windows-style /option.
+  app.allow_windows_style_options(false);
+  bool toLatin = false;
+  bool toCyrillic = false;
+  bool keyboard = false;
+  std::string outputName;
+  std::vector<std::string> inputs;
+  auto* latinFlag = app.add_flag("--to-latin", toLatin, "Cyrillic to the Czech-style Latin transcription");
+  auto* cyrillicFlag = app.add_flag("--to-cyrillic", toCyrillic, "the Czech-style Latin transcription to Cyrillic");
+  auto* keyboardFlag =
+      app.add_flag("--keyboard", keyboard, "each character as typed into Korvel (a German keyboard writing Russian)");
+  latinFlag->excludes(cyrillicFlag)->excludes(keyboardFlag);
+  cyrillicFlag->excludes(keyboardFlag);
+  app.add_option("-o,--output", outputName, "write to this file instead of standard output")->type_name("OUTPUT");
+  app.add_option("inputs", inputs, "files to convert, in order; - or none for standard input")->type_name("INPUT");
+  app.footer(
+      "Exit codes: 0 converted; 1 invalid UTF-8 or a file that cannot be read or written (an output file is\n"
+      "then left as it was); 2 usage error.");
+  try {
+    app.parse(argc, argv);
+    if (!toLatin && !toCyrillic && !keyboard) {
+      throw CLI::RequiredError("one of --to-latin, --to-cyrillic, --keyboard");
+    }
+  } catch (const CLI::ParseError& error) {
+    const int code = app.exit(error);
+    return code == 0 ? kConverted : kUsageError;
+  }
+  if (inputs.empty()) inputs.push_back("-");
+
+  const ConversionMode mode =
+      toLatin ? ConversionMode::ToLatin : (toCyrillic ? ConversionMode::ToCyrillic : ConversionMode::Keyboard);
+  ProgressLine progress(ProgressLine::StandardErrorIsTerminal(), KnownSize(inputs));
+  try {
+    Output output(outputName);
+    StreamConversion conversion(mode);
+    for (const std::string& input : inputs) ConvertInput(input, conversion, output, progress);
+    std::u16string rest;
+    conversion.Finish(rest);
+    std::string encoded;
+    AppendUtf8(rest, encoded);
+    output.Write(encoded);
+    output.Commit();
+    progress.Finish();
+  } catch (const ConversionFailure& failure) {
+    progress.Finish();
+    std::fprintf(stderr, "korvel-convert: %s\n", failure.message.c_str());
+    return kCannotConvert;
+  }
+  return kConverted;
+}
+
+}  // namespace
+
+#ifdef _WIN32
+// The command line as UTF-8, whatever the system's code page.
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> arguments;
+  for (int i = 0; i < argc; ++i) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string argument(static_cast<std::size_t>(size > 0 ? size - 1 : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, argument.data(), size, nullptr, nullptr);
+    arguments.push_back(argument);
+  }
+  std::vector<char*> pointers;
+  for (std::string& argument : arguments) pointers.push_back(argument.data());
+  return Run(argc, pointers.data());
+}
+#else
+int main(int argc, char** argv) { return Run(argc, argv); }
+#endif

@@ -1,0 +1,30 @@
+# korvel-convert.exe under the emulator: a file in each mode, byte for byte.
+# Texts are compared as hex: CMake's own strings do not keep \r reliably.
+file(MAKE_DIRECTORY ${WORK})
+file(REMOVE ${WORK}/latin.txt ${WORK}/back.txt ${WORK}/never.txt)
+file(WRITE ${WORK}/russian.txt "Щука и ёж\r\nХорошо\n")
+
+function(convert mode input output expected)
+  execute_process(COMMAND ${EMULATOR} ${TOOL} ${mode} -o ${WORK}/${output} ${WORK}/${input}
+                  RESULT_VARIABLE status OUTPUT_VARIABLE messages ERROR_VARIABLE messages)
+  if(NOT status EQUAL 0 OR NOT EXISTS ${WORK}/${output})
+    message(FATAL_ERROR "${mode}: exit ${status}, no ${output}: ${messages}")
+  endif()
+  file(READ ${WORK}/${output} written HEX)
+  string(HEX "${expected}" wanted)
+  if(NOT written STREQUAL wanted)
+    message(FATAL_ERROR "${mode}: wrote ${written}, expected ${wanted}")
+  endif()
+endfunction()
+
+convert(--to-latin russian.txt latin.txt "Ščuka  i  jež\r\nChorošo\n")
+convert(--to-cyrillic latin.txt back.txt "Шчука    и    йеж\r\nХорошо\n")
+
+string(ASCII 255 invalid_byte)
+file(WRITE ${WORK}/bad.txt "ok${invalid_byte}")
+execute_process(COMMAND ${EMULATOR} ${TOOL} --keyboard -o ${WORK}/never.txt ${WORK}/bad.txt
+                RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET)
+if(NOT status EQUAL 1 OR EXISTS ${WORK}/never.txt)
+  message(FATAL_ERROR "invalid UTF-8: exit ${status}, or an output file was left")
+endif()
+message(STATUS "korvel-convert.exe converted both ways and refused invalid UTF-8")
