@@ -2,24 +2,31 @@
 
 namespace {
 
-void AppendUtf16(char32_t codePoint, std::u16string& out) {
+char16_t* PutUtf16(char32_t codePoint, char16_t* out) {
   if (codePoint < 0x10000) {
-    out.push_back(static_cast<char16_t>(codePoint));
+    *out++ = static_cast<char16_t>(codePoint);
   } else {
     codePoint -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (codePoint >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF)));
+    *out++ = static_cast<char16_t>(0xD800 + (codePoint >> 10));
+    *out++ = static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF));
   }
+  return out;
 }
 
 }  // namespace
 
 bool Utf8Decoder::Decode(std::string_view bytes, std::u16string& out) {
+  // No byte yields more than one unit, except a four-byte sequence's last,
+  // which yields two for the four bytes: the piece's length always suffices.
+  const std::size_t start = out.size();
+  out.resize(start + bytes.size() + 1);
+  char16_t* const first = out.data() + start;
+  char16_t* next = first;
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     const auto byte = static_cast<unsigned char>(bytes[i]);
     if (needed_ == 0) {
       if (byte < 0x80) {
-        out.push_back(byte);
+        *next++ = byte;
         continue;
       }
       sequenceStart_ = offset_ + i;
@@ -36,24 +43,28 @@ bool Utf8Decoder::Decode(std::string_view bytes, std::u16string& out) {
         needed_ = 3;
         minimum_ = 0x10000;
       } else {
+        out.resize(start + static_cast<std::size_t>(next - first));
         errorOffset_ = sequenceStart_;
         return false;
       }
       continue;
     }
     if ((byte & 0xC0) != 0x80) {
+      out.resize(start + static_cast<std::size_t>(next - first));
       errorOffset_ = sequenceStart_;
       return false;
     }
     codePoint_ = (codePoint_ << 6) | (byte & 0x3F);
     if (--needed_ == 0) {
       if (codePoint_ < minimum_ || codePoint_ > 0x10FFFF || (codePoint_ >= 0xD800 && codePoint_ <= 0xDFFF)) {
+        out.resize(start + static_cast<std::size_t>(next - first));
         errorOffset_ = sequenceStart_;
         return false;
       }
-      AppendUtf16(codePoint_, out);
+      next = PutUtf16(codePoint_, next);
     }
   }
+  out.resize(start + static_cast<std::size_t>(next - first));
   offset_ += bytes.size();
   return true;
 }
@@ -65,10 +76,15 @@ bool Utf8Decoder::Finish() {
 }
 
 void AppendUtf8(std::u16string_view units, std::string& out) {
+  // At most three bytes a unit (a pair of two units takes four).
+  const std::size_t start = out.size();
+  out.resize(start + 3 * units.size());
+  char* const first = out.data() + start;
+  char* next = first;
   for (std::size_t i = 0; i < units.size(); ++i) {
     char32_t c = units[i];
     if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
+      *next++ = static_cast<char>(c);
       continue;
     }
     if (c >= 0xD800 && c <= 0xDFFF) {
@@ -80,15 +96,16 @@ void AppendUtf8(std::u16string_view units, std::string& out) {
       }
     }
     if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      *next++ = static_cast<char>(0xC0 | (c >> 6));
     } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      *next++ = static_cast<char>(0xE0 | (c >> 12));
+      *next++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
     } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      *next++ = static_cast<char>(0xF0 | (c >> 18));
+      *next++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      *next++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
     }
-    if (c >= 0x80) out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    *next++ = static_cast<char>(0x80 | (c & 0x3F));
   }
+  out.resize(start + static_cast<std::size_t>(next - first));
 }

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # native core, tests and benchmarks
-  cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev clang-format
+  cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev libcli11-dev clang-format icu-devtools
   # the Windows program, cross-compiled, and Wine to run it
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
   # a virtual display, real keystrokes, the X clipboard, screenshots, resources
