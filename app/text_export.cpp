@@ -2,15 +2,13 @@
 
 #include <cwchar>
 
+#include "bounded_copy.h"
 #include "editor_control.h"
 #include "resource.h"
 
 std::wstring TextBuffer(65536, L'\0');
 
 namespace {
-
-constexpr HRESULT kCopyCut = static_cast<HRESULT>(0x8007007AL);          // STRSAFE_E_INSUFFICIENT_BUFFER
-constexpr HRESULT kInvalidCapacity = static_cast<HRESULT>(0x80070057L);  // STRSAFE_E_INVALID_PARAMETER
 
 constexpr std::size_t kCaptionUnits = 100;
 constexpr std::size_t kCaptionKeptUnits = 98;
@@ -50,18 +48,7 @@ bool CopyToClipboard(const wchar_t* text) {
 }
 
 HRESULT BoundedCopy(wchar_t* destination, std::size_t capacity, const wchar_t* source) {
-  if (capacity == 0) return kInvalidCapacity;
-  std::size_t copied = 0;
-  while (copied < capacity && source[copied] != L'\0') {
-    destination[copied] = source[copied];
-    ++copied;
-  }
-  if (copied < capacity) {
-    destination[copied] = L'\0';
-    return S_OK;
-  }
-  destination[capacity - 1] = L'\0';
-  return kCopyCut;
+  return BoundedCopyUnits(destination, capacity, source);
 }
 
 void SetCaptionText(HWND window, const wchar_t* text) {

@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # native core, tests and benchmarks
   cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev libcli11-dev clang-format icu-devtools
+  # fuzzing: clang with libFuzzer and the sanitizers' runtime
+  clang-14 libclang-rt-14-dev
   # the Windows program, cross-compiled, and Wine to run it
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
   # a virtual display, real keystrokes, the X clipboard, screenshots, resources

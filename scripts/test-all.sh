@@ -39,6 +39,9 @@ for preset in native sanitize; do
   ctest --preset "$preset"
 done
 
+echo "== fuzzing, bounded"
+bash scripts/fuzz.sh "${KORVEL_FUZZ_SECONDS:-60}"
+
 echo "== mingw64: test under Wine"
 . scripts/wine-env.sh
 trap stop_wine_and_display EXIT
