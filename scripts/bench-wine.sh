@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Measures the Windows program under Wine on a virtual display: typing,
+# conversion, export and start-up, each beside its floor, and memory.
+# Prints a Markdown table (the one in docs/performance.md).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+cmake --preset mingw64 >/dev/null
+cmake --build --preset mingw64 --target korvel_wine_bench
+
+. scripts/wine-env.sh
+trap stop_wine_and_display EXIT
+start_virtual_display
+start_wine_prefix
+cmake/wine-run.sh build/mingw64/bin/korvel_wine_bench.exe
