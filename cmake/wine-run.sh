@@ -6,7 +6,9 @@
 # (services, the desktop) that outlive the program and would hold a pipe
 # open, keeping whoever reads the output waiting.
 output=$(mktemp)
-WINEDEBUG="${WINEDEBUG:--all}" wine "$@" >"$output" 2>&1 </dev/null
+# Without the crash debugger a crash fails the program instead of being
+# reported, with exit code 0, by winedbg.
+WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-winedbg.exe=d}" wine "$@" >"$output" 2>&1 </dev/null
 status=$?
 cat "$output"
 rm -f "$output"

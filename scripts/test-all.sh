@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the core natively (plain and under
-# the sanitizers), the Windows program for x86_64 with its tests under Wine on
-# a virtual display, and the i686 build (compiled and linked, not run).
-# Exits non-zero when anything fails.
+# Builds everything and runs every test: the core and korvel-convert natively
+# (plain and under AddressSanitizer/UndefinedBehaviorSanitizer), the fuzzers
+# for a bounded time, the Windows program for x86_64 with its tests under Wine
+# on a virtual display (once more built with UndefinedBehaviorSanitizer), and
+# the i686 build (compiled and linked, not run). Exits non-zero when anything
+# fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,7 +18,7 @@ python3 res/make_icon.py /tmp/korvel-icon-check.ico
 cmp res/korvel.ico /tmp/korvel-icon-check.ico
 rm -f /tmp/korvel-icon-check.ico
 
-for preset in native sanitize mingw64 mingw32; do
+for preset in native sanitize mingw64 mingw32 mingw64-ubsan; do
   echo "== $preset: build"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
@@ -47,4 +49,5 @@ echo "== mingw64: test under Wine"
 trap stop_wine_and_display EXIT
 start_virtual_display
 start_wine_prefix
+ctest --preset mingw64-ubsan
 ctest --preset mingw64

@@ -26,7 +26,9 @@ start_virtual_display() {
 start_wine_prefix() {
   export WINEPREFIX
   WINEPREFIX=$(mktemp -d /tmp/korvel-wine.XXXXXX)
-  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  # No crash debugger: an unhandled exception must end the program with a
+  # failing exit code, not be caught and reported as success.
+  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
   wineboot -i >/dev/null 2>&1
   wineserver -w
   wineserver -p >/dev/null 2>&1

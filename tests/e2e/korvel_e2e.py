@@ -56,7 +56,7 @@ class Desktop:
         if not ok:
             raise RuntimeError("Xvfb did not start")
         self.prefix = Path(tempfile.mkdtemp(prefix="korvel-e2e-wine."))
-        os.environ.update(WINEPREFIX=str(self.prefix), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+        os.environ.update(WINEPREFIX=str(self.prefix), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d")
         run(["wineboot", "-i"], timeout=300, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # "Home site" opens the address with the browser Wine is told to use:
         # a script that writes down what it was asked to open.
