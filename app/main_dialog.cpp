@@ -18,9 +18,10 @@
 #define KORVEL_HOME_HOST "korvel.example"
 #endif
 
-const wchar_t HomePageAddress[] = L"http://" KORVEL_HOME_HOST L"/korvel_latin.php";
-
 namespace {
+
+// The address "Home site" opens; the host is set at build time.
+const wchar_t HomePageAddress[] = L"http://" KORVEL_HOME_HOST L"/korvel_latin.php";
 
 // Loaded once at start-up and kept until the process ends.
 HMODULE RichEditLibrary = nullptr;

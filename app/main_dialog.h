@@ -11,6 +11,3 @@ INT_PTR MainDialog(HINSTANCE instance);
 
 // Live transcription on, focus to the editor, `title` on the dialog.
 bool SelectMode(HWND dialog, const wchar_t* title);
-
-// The address "Home site" opens.
-extern const wchar_t HomePageAddress[];
