@@ -14,6 +14,7 @@
 
 #include "editor_control.h"
 #include "editor_hook.h"
+#include "korvel_executable.h"
 #include "main_dialog.h"
 #include "resource.h"
 #include "text_converters.h"
@@ -179,22 +180,6 @@ void BenchExport(HWND dialog) {
       {"Label from a 65,535-unit text", fullLabel, "SetWindowTextW of its first 98 units", shortLabel, "about 1"});
 }
 
-struct WindowSearch {
-  DWORD processId;
-  HWND found;
-};
-
-BOOL CALLBACK MatchVisibleWindow(HWND window, LPARAM param) {
-  auto* wanted = reinterpret_cast<WindowSearch*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner == wanted->processId && IsWindowVisible(window)) {
-    wanted->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 // Start-up from outside: process creation until its dialog is visible.
 double StartUp(const std::wstring& program) {
   std::wstring commandLine = L"\"" + program + L"\"";
@@ -207,9 +192,7 @@ double StartUp(const std::wstring& program) {
   }
   HWND shown = nullptr;
   while (!shown && Now() - start < 60) {
-    WindowSearch search{process.dwProcessId, nullptr};
-    EnumWindows(MatchVisibleWindow, reinterpret_cast<LPARAM>(&search));
-    shown = search.found;
+    shown = FindVisibleWindow(process.dwProcessId);
     if (!shown) Sleep(1);
   }
   const double elapsed = Now() - start;
@@ -220,17 +203,9 @@ double StartUp(const std::wstring& program) {
   return shown ? elapsed : -1;
 }
 
-std::wstring Beside(const wchar_t* name) {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path);
-  folder.resize(folder.find_last_of(L"\\/") + 1);
-  return folder + name;
-}
-
 void BenchStartUp() {
-  const std::wstring korvel = Beside(L"Korvel.exe");
-  const std::wstring bare = Beside(L"korvel_bare_dialog.exe");
+  const std::wstring korvel = ProgramBeside(L"Korvel.exe");
+  const std::wstring bare = ProgramBeside(L"korvel_bare_dialog.exe");
   const double korvelTime = Median([] {}, [&] { StartUp(korvel); });
   const double bareTime = Median([] {}, [&] { StartUp(bare); });
   rows.push_back({"Start-up: Korvel.exe to its dialog shown", korvelTime, "the same template in a bare dialog program",
@@ -252,7 +227,7 @@ Memory MeasureMemory() {
 
 void MeasureSizeAndMemory(HWND dialog) {
   WIN32_FILE_ATTRIBUTE_DATA attributes{};
-  GetFileAttributesExW(Beside(L"Korvel.exe").c_str(), GetFileExInfoStandard, &attributes);
+  GetFileAttributesExW(ProgramBeside(L"Korvel.exe").c_str(), GetFileExInfoStandard, &attributes);
   char line[256];
   std::snprintf(line, sizeof(line), "- Korvel.exe: %lu bytes, one file, imports only system DLLs.",
                 static_cast<unsigned long>(attributes.nFileSizeLow));

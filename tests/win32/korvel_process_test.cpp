@@ -9,30 +9,6 @@
 
 namespace {
 
-struct FoundWindow {
-  DWORD processId;
-  HWND window;
-};
-
-BOOL CALLBACK MatchKorvelWindow(HWND window, LPARAM param) {
-  auto* wanted = reinterpret_cast<FoundWindow*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  wchar_t title[64] = {};
-  GetWindowTextW(window, title, 64);
-  if (owner == wanted->processId && IsWindowVisible(window) && std::wstring(title) == L"German to Russian") {
-    wanted->window = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-HWND FindKorvelWindow(DWORD processId) {
-  FoundWindow found{processId, nullptr};
-  EnumWindows(MatchKorvelWindow, reinterpret_cast<LPARAM>(&found));
-  return found.window;
-}
-
 class KorvelProcessTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -42,7 +18,8 @@ class KorvelProcessTest : public ::testing::Test {
     ASSERT_TRUE(
         CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_));
     const ULONGLONG deadline = GetTickCount64() + 30000;
-    while (!(window_ = FindKorvelWindow(process_.dwProcessId)) && GetTickCount64() < deadline) Sleep(50);
+    while (!(window_ = FindVisibleWindow(process_.dwProcessId, L"German to Russian")) && GetTickCount64() < deadline)
+      Sleep(50);
     ASSERT_NE(window_, nullptr) << "no window titled German to Russian";
   }
   void TearDown() override {

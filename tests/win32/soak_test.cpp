@@ -101,9 +101,8 @@ TEST_F(SoakTest, ClipboardHeldByAnotherProcess) {
   const std::wstring releaseName = L"KorvelClipboardRelease" + std::to_wstring(GetCurrentProcessId());
   const HANDLE held = CreateEventW(nullptr, TRUE, FALSE, heldName.c_str());
   const HANDLE release = CreateEventW(nullptr, TRUE, FALSE, releaseName.c_str());
-  std::wstring holder = KorvelExecutablePath();
-  holder.resize(holder.size() - std::wstring(L"Korvel.exe").size());
-  std::wstring commandLine = L"\"" + holder + L"korvel_clipboard_holder.exe\" " + heldName + L" " + releaseName;
+  std::wstring commandLine =
+      L"\"" + ProgramBeside(L"korvel_clipboard_holder.exe") + L"\" " + heldName + L" " + releaseName;
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
