@@ -82,6 +82,12 @@ class Desktop:
 DESKTOP = Desktop()
 
 
+def wine_did_not_start(exit_code):
+    """Wine's fatal start-up errors exit with 1; a Unix signal kills it (Python
+    reports -n, a shell 128 + n). A program Wine ran, or that crashed, ends otherwise."""
+    return exit_code == 1 or exit_code < 0 or 128 < exit_code < 160
+
+
 def decode(hex_units):
     return bytes.fromhex(hex_units).decode("utf-16-be", "surrogatepass")
 
@@ -94,11 +100,19 @@ class Korvel:
         self.name = name
         self.wine_log_path = ARTIFACTS / f"{name}.wine.log"
         self.wine_log = open(self.wine_log_path, "wb")
-        self.process = subprocess.Popen(["wine", str(KORVEL)], stdin=subprocess.DEVNULL, stdout=self.wine_log,
-                                        stderr=subprocess.STDOUT, env=dict(os.environ, WINEDEBUG="err+all,fixme-all"))
-        ok, windows = eventually(self.find_windows, bool, timeout=60)
-        if not ok:
-            raise AssertionError(self.failure(f"no window titled {TITLE!r} appeared"))
+        for attempt in range(3):
+            self.process = subprocess.Popen(["wine", str(KORVEL)], stdin=subprocess.DEVNULL, stdout=self.wine_log,
+                                            stderr=subprocess.STDOUT,
+                                            env=dict(os.environ, WINEDEBUG="err+all,fixme-all"))
+            ok, windows = eventually(lambda: self.find_windows() or self.process.poll(), bool, timeout=60)
+            # Korvel itself only ends with 2; 1 or a signal before any window
+            # is Wine failing to start it, so it is started again.
+            if ok and isinstance(windows, int) and wine_did_not_start(windows) and attempt < 2:
+                self.wine_log.write(f"[e2e] Wine did not start Korvel (exit {windows}); starting it again\n".encode())
+                continue
+            break
+        if not ok or isinstance(windows, int):
+            raise AssertionError(self.failure(f"no window titled {TITLE!r} appeared (exit code {self.process.poll()})"))
         self.window = windows[0]
         self.focus()
 
@@ -111,10 +125,9 @@ class Korvel:
         run(["xdotool", "windowfocus", "--sync", self.window], timeout=10)
 
     def probe(self, *queries):
-        # The probe answers 0, 2 (unknown query) or 3 (no Korvel dialog). Any
-        # other code is Wine failing to start it (its fatal start-up errors
-        # exit with 1): that says nothing of Korvel, so the probe is started
-        # again, and every attempt's code and Wine output are kept for the report.
+        # The probe answers 0, 2 (unknown query) or 3 (no Korvel dialog). When
+        # Wine fails to start it, that says nothing of Korvel: the probe is
+        # started again, and every attempt's code and Wine output are kept.
         attempts = []
         for _ in range(3):
             with tempfile.TemporaryFile() as output, tempfile.TemporaryFile() as errors:
@@ -128,7 +141,7 @@ class Korvel:
             if result.returncode == 0:
                 return lines
             attempts.append(f"exit {result.returncode}{': ' + said if said else ''}")
-            if result.returncode in (2, 3):
+            if not wine_did_not_start(result.returncode):
                 break
         raise AssertionError(self.failure(f"korvel_probe {' '.join(queries)} failed: " + "; ".join(attempts)))
 
