@@ -22,7 +22,10 @@ while :; do
   if [ "$status" -eq 0 ] || [ -s "$output" ]; then
     break
   fi
-  echo "wine-run: $1 ended with exit code $status before writing anything (attempt $attempt of 3)" >&2
+  notice="wine-run: $1 ended with exit code $status before writing anything (attempt $attempt of 3)"
+  echo "$notice" >&2
+  # Kept where the whole run can report it, since CTest shows a passing test's output to no one.
+  [ -z "${KORVEL_WINE_RUN_LOG:-}" ] || echo "$notice" >>"$KORVEL_WINE_RUN_LOG"
   case "$status" in
     1 | 129 | 1[3-5][0-9]) ;;
     *) break ;;

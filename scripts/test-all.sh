@@ -49,5 +49,13 @@ echo "== mingw64: test under Wine"
 trap stop_wine_and_display EXIT
 start_virtual_display
 start_wine_prefix
-ctest --preset mingw64-ubsan
-ctest --preset mingw64
+export KORVEL_WINE_RUN_LOG="$PWD/build/wine-restarts.log"
+rm -f "$KORVEL_WINE_RUN_LOG"
+status=0
+ctest --preset mingw64-ubsan || status=$?
+ctest --preset mingw64 || status=$?
+if [ -s "$KORVEL_WINE_RUN_LOG" ]; then
+  echo "== programs that ended under Wine before writing anything (exit 1 or a signal: started again)"
+  cat "$KORVEL_WINE_RUN_LOG"
+fi
+exit "$status"

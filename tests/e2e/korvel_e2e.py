@@ -88,6 +88,13 @@ def wine_did_not_start(exit_code):
     return exit_code == 1 or exit_code < 0 or 128 < exit_code < 160
 
 
+def report_restart(notice):
+    """Kept where the whole test run reports it (scripts/test-all.sh), as cmake/wine-run.sh does."""
+    if os.environ.get("KORVEL_WINE_RUN_LOG"):
+        with open(os.environ["KORVEL_WINE_RUN_LOG"], "a") as log:
+            log.write(f"korvel_e2e: {notice}\n")
+
+
 def decode(hex_units):
     return bytes.fromhex(hex_units).decode("utf-16-be", "surrogatepass")
 
@@ -108,7 +115,9 @@ class Korvel:
             # Korvel itself only ends with 2; 1 or a signal before any window
             # is Wine failing to start it, so it is started again.
             if ok and isinstance(windows, int) and wine_did_not_start(windows) and attempt < 2:
-                self.wine_log.write(f"[e2e] Wine did not start Korvel (exit {windows}); starting it again\n".encode())
+                notice = f"Wine did not start Korvel (exit {windows}); starting it again"
+                self.wine_log.write(f"[e2e] {notice}\n".encode())
+                report_restart(notice)
                 continue
             break
         if not ok or isinstance(windows, int):
@@ -143,6 +152,7 @@ class Korvel:
             attempts.append(f"exit {result.returncode}{': ' + said if said else ''}")
             if not wine_did_not_start(result.returncode):
                 break
+            report_restart(f"korvel_probe {' '.join(queries)}: {attempts[-1]}")
         raise AssertionError(self.failure(f"korvel_probe {' '.join(queries)} failed: " + "; ".join(attempts)))
 
     def text(self, query):
