@@ -11,7 +11,6 @@ failed step the screenshot and the Wine output of that moment are saved under
 KORVEL_E2E_ARTIFACTS and named in the failure message.
 """
 import os
-import re
 import subprocess
 import sys
 import tempfile
@@ -24,10 +23,9 @@ ARTIFACTS = Path(os.environ.get("KORVEL_E2E_ARTIFACTS", BIN_DIR.parent / "e2e-ar
 HOME_HOST = os.environ.get("KORVEL_HOME_HOST", "korvel.example")
 KORVEL = BIN_DIR / "Korvel.exe"
 PROBE = BIN_DIR / "korvel_probe.exe"
+WINE_RUN = Path(__file__).resolve().parents[2] / "cmake/wine-run.sh"
 TITLE = "German to Russian"
 DEFAULT_TIMEOUT = 15
-# Debian's wine launcher says this on every start of a 64-bit-only Wine.
-DEBIAN_WINE32_NOTICE = re.compile(r"wine32 is missing|multiarch needs|dpkg --add-architecture|install wine32")
 
 
 def run(command, timeout=60, **kwargs):
@@ -83,13 +81,13 @@ DESKTOP = Desktop()
 
 
 def wine_did_not_start(exit_code):
-    """Wine's fatal start-up errors exit with 1; a Unix signal kills it (Python
-    reports -n, a shell 128 + n). A program Wine ran, or that crashed, ends otherwise."""
-    return exit_code == 1 or exit_code < 0 or 128 < exit_code < 160
+    """The rule of cmake/wine-run.sh: Wine's fatal start-up errors exit with 1,
+    and a Unix signal kills it (Python reports -n). Korvel itself ends only with 2."""
+    return exit_code == 1 or exit_code < 0
 
 
 def report_restart(notice):
-    """Kept where the whole test run reports it (scripts/test-all.sh), as cmake/wine-run.sh does."""
+    """Kept where the whole test run reports it (scripts/test-all.sh), beside cmake/wine-run.sh's notices."""
     if os.environ.get("KORVEL_WINE_RUN_LOG"):
         with open(os.environ["KORVEL_WINE_RUN_LOG"], "a") as log:
             log.write(f"korvel_e2e: {notice}\n")
@@ -134,26 +132,15 @@ class Korvel:
         run(["xdotool", "windowfocus", "--sync", self.window], timeout=10)
 
     def probe(self, *queries):
-        # The probe answers 0, 2 (unknown query) or 3 (no Korvel dialog). When
-        # Wine fails to start it, that says nothing of Korvel: the probe is
-        # started again, and every attempt's code and Wine output are kept.
-        attempts = []
-        for _ in range(3):
-            with tempfile.TemporaryFile() as output, tempfile.TemporaryFile() as errors:
-                result = run(["wine", str(PROBE), *queries], stdout=output, stderr=errors, timeout=60,
-                             env=dict(os.environ, WINEDEBUG="err+all,fixme-all"))
-                output.seek(0)
-                errors.seek(0)
-                lines = output.read().decode().splitlines()
-                said = " | ".join(line for line in errors.read().decode("utf-8", "replace").splitlines()
-                                  if line.strip() and not DEBIAN_WINE32_NOTICE.search(line))
-            if result.returncode == 0:
-                return lines
-            attempts.append(f"exit {result.returncode}{': ' + said if said else ''}")
-            if not wine_did_not_start(result.returncode):
-                break
-            report_restart(f"korvel_probe {' '.join(queries)}: {attempts[-1]}")
-        raise AssertionError(self.failure(f"korvel_probe {' '.join(queries)} failed: " + "; ".join(attempts)))
+        # Through the runner of the Windows tests, which starts the probe again
+        # when Wine fails to start it. The probe answers 0, 2 (unknown query)
+        # or 3 (no Korvel dialog).
+        result = run(["sh", str(WINE_RUN), str(PROBE), *queries], capture_output=True, timeout=200)
+        if result.returncode != 0:
+            said = (result.stdout + result.stderr).decode("utf-8", "replace").strip()
+            raise AssertionError(self.failure(f"korvel_probe {' '.join(queries)} failed with {result.returncode}"
+                                              f"{': ' + said if said else ''}"))
+        return result.stdout.decode().splitlines()
 
     def text(self, query):
         return decode(self.probe(query)[0])
