@@ -9,11 +9,12 @@
 #include <vector>
 
 #include "progress_line.h"
-#include "stream_conversion.h"
-#include "utf8.h"
+#include "task_thread.h"
+#include "utf8_converter.h"
+
+#include <fcntl.h>
 
 #ifdef _WIN32
-#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 #endif
@@ -29,7 +30,7 @@ namespace fs = std::filesystem;
 constexpr int kConverted = 0;
 constexpr int kCannotConvert = 1;  // invalid UTF-8, or a file that cannot be read or written
 constexpr int kUsageError = 2;
-constexpr std::size_t kChunkBytes = 1 << 20;
+constexpr std::size_t kChunkBytes = 1 << 18;
 
 // Failures that end the run: the message, and the exit code.
 struct ConversionFailure {
@@ -57,6 +58,16 @@ void SetBinary(std::FILE* stream) {
 #endif
 }
 
+// A pipe's buffer holds 64 KiB by default: each write then wakes the reader
+// for a small piece. Pieces of a chunk's size pass in one go. Best effort.
+void WidenPipe(std::FILE* stream) {
+#ifdef F_SETPIPE_SZ
+  fcntl(fileno(stream), F_SETPIPE_SZ, static_cast<int>(kChunkBytes));
+#else
+  (void)stream;
+#endif
+}
+
 std::string Reason() { return std::strerror(errno); }
 
 // Writes the converted text to standard output, or to a temporary file
@@ -67,6 +78,7 @@ class Output {
     if (name.empty()) {
       stream_ = stdout;
       SetBinary(stdout);
+      WidenPipe(stdout);
       return;
     }
     target_ = PathFromUtf8(name);
@@ -83,7 +95,7 @@ class Output {
     }
   }
 
-  void Write(const std::string& bytes) {
+  void Write(std::string_view bytes) {
     if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size()) {
       throw ConversionFailure{"cannot write " + Shown() + ": " + Reason()};
     }
@@ -125,6 +137,24 @@ class Output {
   std::FILE* stream_ = nullptr;
 };
 
+// Writes each converted piece on a second thread while the next piece is
+// read and converted; pieces reach the output in order, one at a time.
+class BackgroundWriter {
+ public:
+  explicit BackgroundWriter(Output& output) : output_(output) {}
+
+  // `bytes` must stay as they are until the next call.
+  void Write(std::string_view bytes) {
+    thread_.Start([this, bytes] { output_.Write(bytes); });
+  }
+  // Waits for the last write; a failure of it is thrown here.
+  void Wait() { thread_.Wait(); }
+
+ private:
+  Output& output_;
+  TaskThread thread_;
+};
+
 std::uint64_t KnownSize(const std::vector<std::string>& inputs) {
   std::uint64_t total = 0;
   for (const std::string& input : inputs) {
@@ -137,41 +167,38 @@ std::uint64_t KnownSize(const std::vector<std::string>& inputs) {
   return total;
 }
 
-void ConvertInput(const std::string& name, StreamConversion& conversion, Output& output, ProgressLine& progress) {
+void ConvertInput(const std::string& name, Utf8Converter& converter, BackgroundWriter& output, ProgressLine& progress) {
   const bool standardInput = name == "-";
   const std::string shown = standardInput ? "standard input" : name;
   std::FILE* stream = standardInput ? stdin : OpenFile(PathFromUtf8(name), "rb");
   if (!stream) throw ConversionFailure{"cannot read " + shown + ": " + Reason()};
-  if (standardInput) SetBinary(stdin);
+  if (standardInput) {
+    SetBinary(stdin);
+    WidenPipe(stdin);
+  }
 
   std::vector<char> bytes(kChunkBytes);
-  std::u16string decoded;
-  std::u16string converted;
-  std::string encoded;
-  Utf8Decoder decoder;
   for (;;) {
     const std::size_t read = std::fread(bytes.data(), 1, bytes.size(), stream);
     if (read == 0) {
       const bool failed = std::ferror(stream) != 0;
       const std::string reason = Reason();
       if (!standardInput) std::fclose(stream);
+      output.Wait();
       if (failed) throw ConversionFailure{"cannot read " + shown + ": " + reason};
       break;
     }
-    decoded.clear();
-    if (!decoder.Decode(std::string_view(bytes.data(), read), decoded)) {
+    if (!converter.Convert(std::string_view(bytes.data(), read))) {
       if (!standardInput) std::fclose(stream);
-      throw ConversionFailure{shown + ": invalid UTF-8 at byte offset " + std::to_string(decoder.ErrorOffset())};
+      output.Wait();  // a failure to write what came before is reported first
+      throw ConversionFailure{shown + ": invalid UTF-8 at byte offset " + std::to_string(converter.ErrorOffset())};
     }
-    converted.clear();
-    conversion.Convert(decoded, converted);
-    encoded.clear();
-    AppendUtf8(converted, encoded);
-    output.Write(encoded);
+    output.Write(converter.Output());
     progress.Advance(read);
   }
-  if (!decoder.Finish()) {
-    throw ConversionFailure{shown + ": invalid UTF-8 at byte offset " + std::to_string(decoder.ErrorOffset()) +
+  if (!converter.EndInput()) {
+    output.Wait();
+    throw ConversionFailure{shown + ": invalid UTF-8 at byte offset " + std::to_string(converter.ErrorOffset()) +
                             " (the text ends inside a character)"};
   }
 }
@@ -216,13 +243,14 @@ int Run(int argc, char** argv) {
   ProgressLine progress(ProgressLine::StandardErrorIsTerminal(), KnownSize(inputs));
   try {
     Output output(outputName);
-    StreamConversion conversion(mode);
-    for (const std::string& input : inputs) ConvertInput(input, conversion, output, progress);
-    std::u16string rest;
-    conversion.Finish(rest);
-    std::string encoded;
-    AppendUtf8(rest, encoded);
-    output.Write(encoded);
+    Utf8Converter converter(mode);
+    {
+      BackgroundWriter writer(output);
+      for (const std::string& input : inputs) ConvertInput(input, converter, writer, progress);
+      converter.Finish();
+      writer.Write(converter.Output());
+      writer.Wait();
+    }
     output.Commit();
     progress.Finish();
   } catch (const ConversionFailure& failure) {

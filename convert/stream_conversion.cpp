@@ -22,6 +22,14 @@ std::u16string TypeOnKeyboard(std::u16string_view text) {
 
 }  // namespace
 
+bool MayBeginDigraph(ConversionMode mode, char16_t unit) {
+  if (mode != ConversionMode::ToCyrillic) return false;
+  for (const Digraph& digraph : LatinToCyrillicDigraphs) {
+    if (digraph.first == unit) return true;
+  }
+  return false;
+}
+
 std::u16string ConvertWhole(ConversionMode mode, std::u16string_view text) {
   switch (mode) {
     case ConversionMode::ToLatin:
@@ -45,7 +53,7 @@ void StreamConversion::Convert(std::u16string_view piece, std::u16string& out) {
     held_.clear();
     text = joined_;
   }
-  if (mode_ == ConversionMode::ToCyrillic && (text.back() == u'C' || text.back() == u'c')) {
+  if (MayBeginDigraph(mode_, text.back())) {
     held_.assign(1, text.back());
     text.remove_suffix(1);
   }

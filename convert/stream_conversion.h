@@ -11,6 +11,9 @@ enum class ConversionMode {
   Keyboard,    // each character as typing it into Korvel gives it
 };
 
+// Whether `unit` may stand for one letter together with the unit after it.
+bool MayBeginDigraph(ConversionMode mode, char16_t unit);
+
 // Every unit is converted, a zero unit included (passed through).
 std::u16string ConvertWhole(ConversionMode mode, std::u16string_view text);
 

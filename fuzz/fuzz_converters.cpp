@@ -1,11 +1,14 @@
 // Fuzzes the whole-text converters and their use in pieces. The input's
-// bytes are taken as UTF-16 units, so any unit can occur.
+// bytes are taken as UTF-16 units, so any unit can occur; taken as UTF-8,
+// valid or not, they go through korvel-convert's direct path, which must
+// agree with the UTF-16 reference.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 
+#include "conversion_runs.h"
 #include "stream_conversion.h"
 #include "text_converters.h"
 
@@ -54,6 +57,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     conversion.Convert(whole.substr(cut), out);
     conversion.Finish(out);
     Check(out == ConvertWhole(mode, whole));
+  }
+
+  // The same bytes as UTF-8, in two pieces and as two inputs.
+  const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
+  const std::size_t byteCut = data[0] % size;
+  for (const ConversionMode mode : {ConversionMode::ToLatin, ConversionMode::ToCyrillic, ConversionMode::Keyboard}) {
+    const PiecedInputs pieces{{bytes.substr(0, byteCut), bytes.substr(byteCut)}};
+    Check(DirectRun(mode, pieces) == ReferenceRun(mode, pieces));
+    const PiecedInputs inputs{{bytes.substr(0, byteCut)}, {bytes.substr(byteCut)}};
+    Check(DirectRun(mode, inputs) == ReferenceRun(mode, inputs));
   }
 
   // Round trip through Latin on the letters that survive it.

@@ -108,6 +108,14 @@ void AppendLookup(std::u16string_view search, std::u16string_view output, const 
   }
 }
 
+const Digraph* DigraphAt(std::u16string_view text, std::size_t i) {
+  if (i + 1 >= text.size()) return nullptr;
+  for (const Digraph& digraph : LatinToCyrillicDigraphs) {
+    if (text[i] == digraph.first && text[i + 1] == digraph.second) return &digraph;
+  }
+  return nullptr;
+}
+
 std::u16string_view UpToFirstZero(const char16_t* text) {
   return text ? std::u16string_view(text) : std::u16string_view();
 }
@@ -131,10 +139,8 @@ std::u16string LatinToCyrillic(std::u16string_view text) {
   output.reserve(text.size());
   std::size_t i = 0;
   while (i < text.size()) {
-    // "Ch" and "ch" stand for one letter; the test is case-exact, so CH and
-    // cH go through the alphabet unit by unit.
-    if (i + 1 < text.size() && text[i + 1] == u'h' && (text[i] == u'C' || text[i] == u'c')) {
-      output.push_back(text[i] == u'C' ? u'\u0425' : u'\u0445');  // Х or х
+    if (const Digraph* digraph = DigraphAt(text, i)) {
+      output.push_back(digraph->output);
       i += 2;
     } else {
       AppendLookup(kLatinToCyrillicSearch, kLatinToCyrillicOutput, kLatinToCyrillicFirst, text[i], output);

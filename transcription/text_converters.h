@@ -17,6 +17,18 @@ struct ParallelAlphabets {
 extern const ParallelAlphabets CyrillicToLatinAlphabets;
 extern const ParallelAlphabets LatinToCyrillicAlphabets;
 
+// Two units that stand for one letter. LatinToCyrillic tests them at every
+// position before its alphabet, case-exact: CH and cH are no digraphs.
+struct Digraph {
+  char16_t first;
+  char16_t second;
+  char16_t output;
+};
+inline constexpr Digraph LatinToCyrillicDigraphs[] = {
+    {u'C', u'h', u'\u0425'},  // Ch -> Х
+    {u'c', u'h', u'\u0445'},  // ch -> х
+};
+
 // Converters of a zero-terminated text: they read up to, not including, the
 // first zero unit and never past it. The result is at most twice as long.
 std::u16string CyrillicToLatin(const char16_t* text);

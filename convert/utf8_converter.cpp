@@ -1,0 +1,322 @@
+#include "utf8_converter.h"
+
+#include <array>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "text_converters.h"
+#include "utf8.h"
+
+namespace {
+
+// What one character, or one digraph, becomes: at most four bytes of UTF-8.
+// All four are always written, so the output buffer keeps a little slack.
+struct Replacement {
+  char bytes[4];
+  std::uint32_t length;
+};
+
+// No rule of the core touches a code point from U+0800 up (three and four
+// byte sequences): they are copied as they stand. The tests hold every
+// scalar value against the core to keep this true.
+constexpr char32_t kTabledCodePoints = 0x800;
+
+// Each replacement is at most twice as long as its input, which bounds the
+// output of a piece; a little more covers a letter held back from the last
+// piece and a sequence completed from it.
+constexpr std::size_t kSlackBytes = 16;
+
+// Pieces at least this large are converted in two halves at once; the cut is
+// looked for this far past the middle.
+constexpr std::size_t kParallelBytes = 128 * 1024;
+constexpr std::size_t kCutSearchBytes = 4096;
+
+bool IsContinuation(unsigned byte) { return (byte & 0xC0) == 0x80; }
+
+// The length a lead byte announces; 0 for a byte that cannot begin one.
+int SequenceLength(unsigned byte) {
+  if (byte < 0x80) return 1;
+  if (byte >= 0xC2 && byte <= 0xDF) return 2;
+  if (byte >= 0xE0 && byte <= 0xEF) return 3;
+  if (byte >= 0xF0 && byte <= 0xF4) return 4;
+  return 0;
+}
+
+// The code point of a complete sequence of continuation bytes, or -1 when
+// it is overlong, a surrogate or above U+10FFFF.
+long ValidCodePoint(const unsigned char* sequence, int length) {
+  static constexpr unsigned kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+  static constexpr char32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+  char32_t codePoint = sequence[0] & kLeadBits[length];
+  for (int i = 1; i < length; ++i) codePoint = (codePoint << 6) | (sequence[i] & 0x3F);
+  if (codePoint < kMinimum[length] || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) return -1;
+  return static_cast<long>(codePoint);
+}
+
+// The bytes of `piece` up to a sequence its end cuts off, which waits for
+// the next piece. Anything else, invalid bytes included, is settled here.
+std::size_t SettledLength(const unsigned char* piece, std::size_t size) {
+  for (std::size_t back = 1; back <= 3 && back <= size; ++back) {
+    const unsigned byte = piece[size - back];
+    if (IsContinuation(byte)) continue;
+    return static_cast<std::size_t>(SequenceLength(byte)) > back ? size - back : size;
+  }
+  return size;
+}
+
+}  // namespace
+
+struct Utf8Converter::Tables {
+  struct ByteDigraph {
+    unsigned char first;
+    unsigned char second;
+    Replacement output;
+  };
+
+  std::array<Replacement, kTabledCodePoints> characters{};
+  std::array<bool, 128> beginsDigraph{};
+  std::vector<ByteDigraph> digraphs;
+
+  const Replacement* FindDigraph(unsigned first, unsigned second) const {
+    for (const ByteDigraph& digraph : digraphs) {
+      if (digraph.first == first && digraph.second == second) return &digraph.output;
+    }
+    return nullptr;
+  }
+
+  static Replacement ReplacementOf(ConversionMode mode, std::u16string_view units) {
+    std::string utf8;
+    AppendUtf8(ConvertWhole(mode, units), utf8);
+    std::string input;
+    AppendUtf8(units, input);
+    if (utf8.size() > 4 || utf8.size() > 2 * input.size()) throw std::logic_error("a replacement outgrows its bound");
+    Replacement replacement{};
+    std::memcpy(replacement.bytes, utf8.data(), utf8.size());
+    replacement.length = static_cast<std::uint32_t>(utf8.size());
+    return replacement;
+  }
+
+  // Everything comes from the core's own conversions and digraphs, so there
+  // is still one copy of each table.
+  explicit Tables(ConversionMode mode) {
+    for (char32_t codePoint = 0; codePoint < kTabledCodePoints; ++codePoint) {
+      characters[codePoint] = ReplacementOf(mode, std::u16string(1, static_cast<char16_t>(codePoint)));
+    }
+    if (!MayBeginDigraph(mode, LatinToCyrillicDigraphs[0].first)) return;
+    for (const Digraph& digraph : LatinToCyrillicDigraphs) {
+      if (digraph.first >= 0x80 || digraph.second >= 0x80) throw std::logic_error("a digraph beyond ASCII");
+      digraphs.push_back(ByteDigraph{static_cast<unsigned char>(digraph.first),
+                                     static_cast<unsigned char>(digraph.second),
+                                     ReplacementOf(mode, std::u16string{digraph.first, digraph.second})});
+      beginsDigraph[digraph.first] = true;
+    }
+  }
+};
+
+namespace {
+
+// Built on first use, once per mode.
+const Utf8Converter::Tables& TablesFor(ConversionMode mode) {
+  switch (mode) {
+    case ConversionMode::ToLatin: {
+      static const Utf8Converter::Tables toLatin(ConversionMode::ToLatin);
+      return toLatin;
+    }
+    case ConversionMode::ToCyrillic: {
+      static const Utf8Converter::Tables toCyrillic(ConversionMode::ToCyrillic);
+      return toCyrillic;
+    }
+    case ConversionMode::Keyboard:
+      break;
+  }
+  static const Utf8Converter::Tables keyboard(ConversionMode::Keyboard);
+  return keyboard;
+}
+
+char* Put(const Replacement& replacement, char* out) {
+  std::memcpy(out, replacement.bytes, sizeof(replacement.bytes));
+  return out + replacement.length;
+}
+
+}  // namespace
+
+Utf8Converter::Utf8Converter(ConversionMode mode) : mode_(mode), tables_(TablesFor(mode)) {}
+
+Utf8Converter::~Utf8Converter() = default;
+
+void Utf8Converter::StartOutput(std::size_t pieceBytes) {
+  current_ ^= 1;
+  OutputBuffer& output = buffers_[current_];
+  const std::size_t needed = 2 * pieceBytes + kSlackBytes;
+  if (output.capacity < needed) {
+    output.bytes.reset(new char[needed]);
+    output.capacity = needed;
+  }
+  buffer_ = output.bytes.get();
+  written_ = 0;
+}
+
+bool Utf8Converter::Fail(std::uint64_t offset) {
+  errorOffset_ = offset;
+  written_ = 0;
+  return false;
+}
+
+void Utf8Converter::Emit(char32_t codePoint, const unsigned char* bytes, int length) {
+  char* out = buffer_ + written_;
+  if (held_ >= 0) {  // held before a character that is no ASCII: no digraph
+    out = Put(tables_.characters[static_cast<unsigned>(held_)], out);
+    held_ = -1;
+  }
+  if (codePoint < kTabledCodePoints) {
+    out = Put(tables_.characters[codePoint], out);
+  } else {
+    std::memcpy(out, bytes, static_cast<std::size_t>(length));
+    out += length;
+  }
+  written_ = static_cast<std::size_t>(out - buffer_);
+}
+
+bool Utf8Converter::CompleteCarriedSequence(std::string_view& piece) {
+  const std::uint64_t start = offset_ - static_cast<std::uint64_t>(carriedLength_);
+  const int length = SequenceLength(carried_[0]);
+  std::size_t taken = 0;
+  while (carriedLength_ < length && taken < piece.size()) {
+    const auto byte = static_cast<unsigned char>(piece[taken]);
+    if (!IsContinuation(byte)) return Fail(start);
+    carried_[carriedLength_++] = byte;
+    ++taken;
+  }
+  piece.remove_prefix(taken);
+  offset_ += taken;
+  if (carriedLength_ < length) return true;  // still waiting
+  carriedLength_ = 0;
+  const long codePoint = ValidCodePoint(carried_, length);
+  if (codePoint < 0) return Fail(start);
+  Emit(static_cast<char32_t>(codePoint), carried_, length);
+  return true;
+}
+
+template <bool kDigraphs>
+bool Utf8Converter::ConvertSettled(const unsigned char* from, const unsigned char* to, std::uint64_t offset) {
+  const Replacement* const characters = tables_.characters.data();
+  const unsigned char* p = from;
+  char* out = buffer_ + written_;
+  if (kDigraphs && held_ >= 0 && p < to) {
+    const Replacement* digraph = *p < 0x80 ? tables_.FindDigraph(static_cast<unsigned>(held_), *p) : nullptr;
+    if (digraph) {
+      out = Put(*digraph, out);
+      ++p;
+    } else {
+      out = Put(characters[held_], out);
+    }
+    held_ = -1;
+  }
+  while (p < to) {
+    const unsigned byte = *p;
+    if (byte < 0x80) {
+      if (kDigraphs && tables_.beginsDigraph[byte]) {
+        if (p + 1 == to) {  // the next piece says whether a digraph follows
+          held_ = static_cast<int>(byte);
+          ++p;
+          break;
+        }
+        if (const Replacement* digraph = tables_.FindDigraph(byte, p[1])) {
+          out = Put(*digraph, out);
+          p += 2;
+          continue;
+        }
+      }
+      out = Put(characters[byte], out);
+      ++p;
+      continue;
+    }
+    if (byte >= 0xC2 && byte <= 0xDF) {
+      if (p + 1 == to || !IsContinuation(p[1])) return Fail(offset + static_cast<std::uint64_t>(p - from));
+      out = Put(characters[((byte & 0x1F) << 6) | (p[1] & 0x3F)], out);
+      p += 2;
+      continue;
+    }
+    // Three and four bytes: checked like the rest, copied unchanged.
+    const int length = SequenceLength(byte);
+    if (length == 0) return Fail(offset + static_cast<std::uint64_t>(p - from));
+    for (int i = 1; i < length; ++i) {
+      if (p + i == to || !IsContinuation(p[i])) return Fail(offset + static_cast<std::uint64_t>(p - from));
+    }
+    if (ValidCodePoint(p, length) < 0) return Fail(offset + static_cast<std::uint64_t>(p - from));
+    std::memcpy(out, p, static_cast<std::size_t>(length));
+    out += length;
+    p += length;
+  }
+  written_ = static_cast<std::size_t>(out - buffer_);
+  return true;
+}
+
+bool Utf8Converter::ConvertRange(const unsigned char* from, const unsigned char* to, std::uint64_t offset) {
+  return tables_.digraphs.empty() ? ConvertSettled<false>(from, to, offset) : ConvertSettled<true>(from, to, offset);
+}
+
+std::size_t Utf8Converter::FindCut(const unsigned char* bytes, std::size_t size) const {
+  if (size < kParallelBytes) return 0;
+  for (std::size_t at = size / 2; at < size && at < size / 2 + kCutSearchBytes; ++at) {
+    const unsigned before = bytes[at - 1];
+    if (before < 0x80 && !tables_.beginsDigraph[before]) return at;
+  }
+  return 0;
+}
+
+bool Utf8Converter::ConvertHalves(const unsigned char* bytes, std::size_t cut, std::size_t size) {
+  if (!partner_) partner_.reset(new Utf8Converter(mode_));
+  Utf8Converter& second = *partner_;
+  second.StartOutput(size - cut);
+  second.held_ = -1;
+  bool secondConverted = false;
+  partnerThread_.Start([&second, &secondConverted, bytes, cut, size, offset = offset_ + cut] {
+    secondConverted = second.ConvertRange(bytes + cut, bytes + size, offset);
+  });
+  const bool firstConverted = ConvertRange(bytes, bytes + cut, offset_);
+  partnerThread_.Wait();
+  if (!firstConverted) return false;  // the earlier failure is the one to report
+  if (!secondConverted) return Fail(second.errorOffset_);
+  std::memcpy(buffer_ + written_, second.buffer_, second.written_);
+  written_ += second.written_;
+  held_ = second.held_;
+  return true;
+}
+
+bool Utf8Converter::Convert(std::string_view piece) {
+  StartOutput(piece.size());
+  if (carriedLength_ > 0 && !CompleteCarriedSequence(piece)) return false;
+  if (carriedLength_ > 0) return true;  // the piece was too short to complete it
+
+  const auto* bytes = reinterpret_cast<const unsigned char*>(piece.data());
+  const std::size_t settled = SettledLength(bytes, piece.size());
+  // Nothing reaches across a cut after an ASCII character that begins no
+  // digraph, so the two sides of it are converted at once.
+  const std::size_t cut = FindCut(bytes, settled);
+  const bool converted = cut > 0 ? ConvertHalves(bytes, cut, settled) : ConvertRange(bytes, bytes + settled, offset_);
+  if (!converted) return false;
+  carriedLength_ = static_cast<int>(piece.size() - settled);
+  std::memcpy(carried_, bytes + settled, static_cast<std::size_t>(carriedLength_));
+  offset_ += piece.size();
+  return true;
+}
+
+bool Utf8Converter::EndInput() {
+  written_ = 0;
+  if (carriedLength_ > 0) {
+    errorOffset_ = offset_ - static_cast<std::uint64_t>(carriedLength_);
+    return false;
+  }
+  offset_ = 0;
+  return true;
+}
+
+void Utf8Converter::Finish() {
+  StartOutput(0);
+  if (held_ < 0) return;
+  written_ = static_cast<std::size_t>(Put(tables_.characters[static_cast<unsigned>(held_)], buffer_) - buffer_);
+  held_ = -1;
+}

@@ -1,0 +1,166 @@
+// The direct UTF-8 path gives what the UTF-16 reference gives: every scalar
+// value, every cut through digraphs and sequences, random texts, and every
+// invalid sequence at the same offset.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "conversion_runs.h"
+
+namespace {
+
+constexpr ConversionMode kModes[] = {ConversionMode::ToLatin, ConversionMode::ToCyrillic, ConversionMode::Keyboard};
+
+std::string Utf8Of(char32_t codePoint) {
+  std::u16string units;
+  if (codePoint < 0x10000) {
+    units.push_back(static_cast<char16_t>(codePoint));
+  } else {
+    units.push_back(static_cast<char16_t>(0xD800 + ((codePoint - 0x10000) >> 10)));
+    units.push_back(static_cast<char16_t>(0xDC00 + ((codePoint - 0x10000) & 0x3FF)));
+  }
+  std::string bytes;
+  AppendUtf8(units, bytes);
+  return bytes;
+}
+
+void ExpectSameRun(ConversionMode mode, const PiecedInputs& inputs, const std::string& what) {
+  const ConversionRun reference = ReferenceRun(mode, inputs);
+  const ConversionRun direct = DirectRun(mode, inputs);
+  ASSERT_TRUE(direct == reference) << what << ", mode " << static_cast<int>(mode) << "\n  direct:    valid "
+                                   << direct.valid << " offset " << direct.errorOffset << " output " << direct.output
+                                   << "\n  reference: valid " << reference.valid << " offset " << reference.errorOffset
+                                   << " output " << reference.output;
+}
+
+TEST(Utf8ConverterTest, EveryScalarValueAloneAndAmongDigraphLetters) {
+  for (const ConversionMode mode : kModes) {
+    std::string block;
+    for (char32_t codePoint = 0; codePoint <= 0x10FFFF; ++codePoint) {
+      if (codePoint >= 0xD800 && codePoint <= 0xDFFF) continue;
+      const std::string character = Utf8Of(codePoint);
+      ASSERT_EQ(DirectRun(mode, {{character}}).output, ReferenceRun(mode, {{character}}).output)
+          << "U+" << std::hex << static_cast<unsigned long>(codePoint) << ", mode " << static_cast<int>(mode);
+      // Between the letters of "Ch" and "ch", and after a whole digraph.
+      block += "C" + character + "h" + "c" + character + "Ch" + character;
+      if (block.size() > 60000 || codePoint == 0x10FFFF) {
+        ExpectSameRun(mode, {{block}}, "block ending at U+" + std::to_string(codePoint));
+        block.clear();
+      }
+    }
+  }
+}
+
+TEST(Utf8ConverterTest, EveryCutThroughDigraphsAndSequencesGivesTheWholeResult) {
+  const std::string texts[] = {
+      "Chata chChcH CCh Cch C",
+      "c\xC3\xA9h C\xF0\x9F\x98\x80h \xD0\xA9\xD1\x83\xD0\xBA\xD0\xB0 \xE2\x82\xAC \xC4\x9A\xC4\x9B #'+*",
+      std::string("Ch\0h\0C", 7),
+      "ok\xE2\x82",  // ends inside a character
+      "a\xE0\x80\xAF"
+      "b",                  // overlong
+      "C\xED\xA0\x80",      // a surrogate
+      "x\xF4\x90\x80\x80",  // above U+10FFFF
+      "\xD0"
+      "a C",     // a missing continuation
+      "Cc\x80",  // a stray continuation
+  };
+  for (const std::string& text : texts) {
+    for (const ConversionMode mode : kModes) {
+      for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+        const std::string_view whole(text);
+        ExpectSameRun(mode, {{whole.substr(0, cut), whole.substr(cut)}}, "cut at " + std::to_string(cut));
+        // The same cut between two inputs: offsets restart, a held letter does not.
+        ExpectSameRun(mode, {{whole.substr(0, cut)}, {whole.substr(cut)}}, "inputs cut at " + std::to_string(cut));
+      }
+      std::vector<std::string_view> bytes;
+      for (std::size_t i = 0; i < text.size(); ++i) bytes.push_back(std::string_view(text).substr(i, 1));
+      ExpectSameRun(mode, {bytes}, "one byte a piece");
+    }
+  }
+}
+
+TEST(Utf8ConverterTest, RandomTextsInRandomPiecesAgree) {
+  std::mt19937 random(20261208);
+  const std::vector<std::string> atoms = {"C",
+                                          "c",
+                                          "h",
+                                          "H",
+                                          " ",
+                                          "\r\n",
+                                          "I",
+                                          "#",
+                                          "\xD0\xA9",
+                                          "\xD1\x85",
+                                          "\xD1\x8F",
+                                          "\xC5\xA1",
+                                          "\xC4\x9B",
+                                          "\xCB\x87",
+                                          "\xE2\x82\xAC",
+                                          "\xF0\x9F\x98\x80",
+                                          std::string(1, '\0'),
+                                          "\xFF",
+                                          "\x80",
+                                          "\xE2\x82"};
+  for (int round = 0; round < 4000; ++round) {
+    std::string text;
+    const bool mayBeInvalid = round % 4 == 0;
+    const std::size_t atomCount = mayBeInvalid ? atoms.size() : atoms.size() - 3;
+    for (std::size_t n = random() % 40; n > 0; --n) text += atoms[random() % atomCount];
+    std::vector<std::string_view> pieces;
+    for (std::size_t at = 0; at < text.size();) {
+      const std::size_t length = 1 + random() % 9;
+      pieces.push_back(std::string_view(text).substr(at, length));
+      at += length;
+    }
+    for (const ConversionMode mode : kModes) {
+      ExpectSameRun(mode, {pieces}, "round " + std::to_string(round));
+      if (HasFatalFailure()) return;
+    }
+  }
+}
+
+TEST(Utf8ConverterTest, InvalidBytesAtEveryPositionFailWithTheSameOffset) {
+  const std::string sample = "Privet, \xD0\x9C\xD0\xB8\xD1\x80! Chata \xE2\x82\xAC \xF0\x9F\x98\x80 c";
+  const std::string faults[] = {"\xFF",     "\x80", "\xC0\x80", "\xE0\x80\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                                "\xE2\x82", "\xC3"};
+  for (const std::string& fault : faults) {
+    for (std::size_t at = 0; at <= sample.size(); ++at) {
+      const std::string text = sample.substr(0, at) + fault + sample.substr(at);
+      const std::string_view whole(text);
+      for (const ConversionMode mode : kModes) {
+        ExpectSameRun(mode, {{whole}}, "fault at " + std::to_string(at));
+        ExpectSameRun(mode, {{whole.substr(0, at + 1), whole.substr(at + 1)}}, "fault at " + std::to_string(at));
+      }
+    }
+  }
+}
+
+TEST(Utf8ConverterTest, LargePiecesConvertedInTwoHalvesAgree) {
+  // Pieces this large are cut in two and converted at once: the cut must not
+  // show in the output, nor change which failure is reported.
+  std::mt19937 random(4242);
+  const std::string atoms[] = {
+      "Ch", "c", "h", " ", "x", "\xD0\xA9", "\xD1\x85", "\xC4\x9B", "\xE2\x82\xAC", "\xF0\x9F\x98\x80"};
+  std::string text;
+  while (text.size() < 600 * 1024) text += atoms[random() % std::size(atoms)];
+  text += "C";  // held back to the end
+  for (const ConversionMode mode : kModes) {
+    ExpectSameRun(mode, {{text}}, "whole");
+    ExpectSameRun(mode, {{std::string_view(text).substr(0, 300 * 1024), std::string_view(text).substr(300 * 1024)}},
+                  "two pieces");
+  }
+  const std::size_t middle = text.size() / 2;
+  for (const std::vector<std::size_t>& faults : std::vector<std::vector<std::size_t>>{
+           {10}, {middle + 5000}, {middle - 3}, {middle + 1}, {100, middle + 5000}, {text.size() - 2}}) {
+    std::string broken = text;
+    for (const std::size_t at : faults) broken[at] = '\xFF';
+    for (const ConversionMode mode : kModes) {
+      ExpectSameRun(mode, {{broken}}, "fault at " + std::to_string(faults.back()));
+    }
+  }
+}
+
+}  // namespace
