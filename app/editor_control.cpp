@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "resource.h"
+#include "system_library.h"
 
 HWND Editor = nullptr;
 
@@ -24,7 +25,7 @@ constexpr std::size_t kInitialReadUnits = 65536;
 
 }  // namespace
 
-HMODULE LoadRichEditLibrary() { return LoadLibraryW(L"RICHED32.DLL"); }
+HMODULE LoadRichEditLibrary() { return LoadSystemLibrary(L"RICHED32.DLL"); }
 
 HWND CreateEditor(HWND dialog) {
   const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(dialog, GWLP_HINSTANCE));

@@ -10,7 +10,8 @@
 // until created, and null for good when creating it failed.
 extern HWND Editor;
 
-// Makes the class "RichEdit20W" available; the library stays loaded.
+// Makes the class "RichEdit20W" available; the library, from the system
+// folder only, stays loaded.
 HMODULE LoadRichEditLibrary();
 
 // Creates the editor in the top-left corner of `dialog`; null on failure.

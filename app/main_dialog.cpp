@@ -1,6 +1,7 @@
 #include "main_dialog.h"
 
 #include <commctrl.h>
+#include <objbase.h>
 #include <shellapi.h>
 #include <windowsx.h>
 
@@ -10,6 +11,7 @@
 #include "editor_hook.h"
 #include "keyboard_table.h"
 #include "resource.h"
+#include "system_library.h"
 #include "text_converters.h"
 #include "text_export.h"
 #include "wide_text.h"
@@ -32,11 +34,25 @@ void MakeTopMost(HWND dialog, bool topMost) {
   SetWindowPos(dialog, topMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
+// The common controls are no KnownDLL, so the loader would look for them
+// beside Korvel.exe first if they were imported: they are loaded at run time,
+// from the system folder, instead.
 bool InitCommonControlsForDialog() {
+  using InitFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  const auto initCommonControlsEx = SystemFunction<InitFunction>(L"COMCTL32.DLL", "InitCommonControlsEx");
+  if (!initCommonControlsEx) return false;
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof(controls);
   controls.dwICC = ICC_WIN95_CLASSES;
-  return InitCommonControlsEx(&controls) != FALSE;
+  return initCommonControlsEx(&controls) != FALSE;
+}
+
+// ShellExecuteW ("Home site") may hand the address to a shell extension,
+// which needs COM on the calling thread: it is initialised once, when the
+// dialog starts, and stays so until the thread ends.
+void InitialiseComForShell() {
+  static const HRESULT initialised = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  (void)initialised;
 }
 
 void InstallEditorHook(HWND dialog) {
@@ -45,6 +61,7 @@ void InstallEditorHook(HWND dialog) {
 }
 
 BOOL OnInitDialog(HWND dialog, HWND /*focus*/, LPARAM /*param*/) {
+  InitialiseComForShell();
   if (!InitCommonControlsForDialog()) return FALSE;
   BuildKeyboardTable();
   SetCaptionText(dialog, L"German to Russian");

@@ -70,6 +70,29 @@ void WidenPipe(std::FILE* stream) {
 
 std::string Reason() { return std::strerror(errno); }
 
+#ifdef _WIN32
+std::string Utf8FromWide(const wchar_t* text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(size > 0 ? size - 1 : 0), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
+  return utf8;
+}
+
+// The system's own words for the last failure of a Windows function, which
+// sets GetLastError and leaves errno alone.
+std::string SystemReason() {
+  const DWORD error = GetLastError();
+  wchar_t* message = nullptr;
+  const DWORD length =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+  std::string reason = length > 0 ? Utf8FromWide(message) : "error " + std::to_string(error);
+  if (message) LocalFree(message);
+  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ')) reason.pop_back();
+  return reason;
+}
+#endif
+
 // Writes the converted text to standard output, or to a temporary file
 // beside the output file that replaces it only when everything worked.
 class Output {
@@ -114,11 +137,12 @@ class Output {
     }
 #ifdef _WIN32
     const bool renamed = MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    const std::string reason = renamed ? "" : SystemReason();
 #else
     const bool renamed = std::rename(temporary_.c_str(), target_.c_str()) == 0;
+    const std::string reason = renamed ? "" : Reason();
 #endif
     if (!renamed) {
-      const std::string reason = Reason();
       Discard();
       throw ConversionFailure{"cannot write " + name_ + ": " + reason};
     }
@@ -266,13 +290,11 @@ int Run(int argc, char** argv) {
 #ifdef _WIN32
 // The command line as UTF-8, whatever the system's code page.
 int wmain(int argc, wchar_t** argv) {
+  // Libraries loaded at run time come from the system folder, never from
+  // beside the program.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   std::vector<std::string> arguments;
-  for (int i = 0; i < argc; ++i) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
-    std::string argument(static_cast<std::size_t>(size > 0 ? size - 1 : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, argument.data(), size, nullptr, nullptr);
-    arguments.push_back(argument);
-  }
+  for (int i = 0; i < argc; ++i) arguments.push_back(Utf8FromWide(argv[i]));
   std::vector<char*> pointers;
   for (std::string& argument : arguments) pointers.push_back(argument.data());
   return Run(argc, pointers.data());

@@ -2,6 +2,7 @@
 # Texts are compared as hex: CMake's own strings do not keep \r reliably.
 file(MAKE_DIRECTORY ${WORK})
 file(REMOVE ${WORK}/latin.txt ${WORK}/back.txt ${WORK}/never.txt)
+file(MAKE_DIRECTORY ${WORK}/a-folder)
 file(WRITE ${WORK}/russian.txt "Щука и ёж\r\nХорошо\n")
 
 function(convert mode input output expected)
@@ -27,4 +28,11 @@ execute_process(COMMAND ${EMULATOR} ${TOOL} --keyboard -o ${WORK}/never.txt ${WO
 if(NOT status EQUAL 1 OR EXISTS ${WORK}/never.txt)
   message(FATAL_ERROR "invalid UTF-8: exit ${status}, or an output file was left")
 endif()
-message(STATUS "korvel-convert.exe converted both ways and refused invalid UTF-8")
+# An output that cannot be replaced (a folder) is named with the system's
+# reason, not with a stale errno's.
+execute_process(COMMAND ${EMULATOR} ${TOOL} --to-latin -o ${WORK}/a-folder ${WORK}/russian.txt
+                RESULT_VARIABLE status OUTPUT_VARIABLE messages ERROR_VARIABLE messages)
+if(NOT status EQUAL 1 OR NOT messages MATCHES "cannot write [^\n]*a-folder: [^\n]*denied")
+  message(FATAL_ERROR "replacing a folder: exit ${status}, message: ${messages}")
+endif()
+message(STATUS "korvel-convert.exe converted both ways, refused invalid UTF-8 and named why it could not write")

@@ -1,6 +1,7 @@
 // The main dialog's start-up and commands, on the real dialog.
 #include <windows.h>
 
+#include <objbase.h>
 #include <richedit.h>
 
 #include "editor_control.h"
@@ -70,6 +71,18 @@ TEST_F(MainDialogTest, TopPosFollowsTheCheckBox) {
   PumpMessages();
   EXPECT_EQ(IsDlgButtonChecked(dialog_, IDC_TOP_POS), BST_CHECKED);
   EXPECT_TRUE(IsTopMost());
+}
+
+TEST_F(MainDialogTest, ComStaysInitialisedOnTheDialogThreadForHomeSite) {
+  // The rich edit control initialises OLE for itself while it exists; Korvel
+  // needs COM for ShellExecuteW on its own account, editor or not.
+  DestroyWindow(dialog_);
+  dialog_ = nullptr;
+  PumpMessages();
+  // S_FALSE: initialised already, apartment-threaded.
+  const HRESULT again = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  if (SUCCEEDED(again)) CoUninitialize();
+  EXPECT_EQ(again, S_FALSE);
 }
 
 TEST_F(MainDialogTest, UnknownCommandsChangeNothing) {

@@ -137,7 +137,7 @@ TEST_F(ResourcesTest, DialogTemplateHoldsTheControlsInOrder) {
       {2003, L"#128", L"Cz do Ru", kHiddenButton, 156, 64, 55, 14},
       {0xFFFFFFFF, L"#130", L"Shell text:", kVisibleChild | WS_GROUP | SS_LEFT, 9, 129, 32, 8},
       {3000, L"#128", L"Top pos", kVisibleChild | WS_TABSTOP | BS_AUTOCHECKBOX, 35, 148, 47, 8},
-      {1011, L"#130", L"", kVisibleChild | WS_GROUP | SS_LEFT, 51, 134, 94, 8},
+      {1011, L"#130", L"", kVisibleChild | WS_GROUP | SS_LEFT | SS_NOPREFIX, 51, 134, 94, 8},
       {1001, L"#128", L"Home site", kVisibleChild | WS_TABSTOP | BS_PUSHBUTTON, 156, 129, 55, 14},
   };
   ASSERT_EQ(controls, std::size(expected));
