@@ -12,6 +12,8 @@ packages=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
   # a virtual display, real keystrokes, the X clipboard, screenshots, resources
   xvfb xauth xdotool xclip x11-utils imagemagick icoutils python3
+  # the release: the key map picture, the manifests' check
+  librsvg2-bin fonts-dejavu-core python3-yaml
 )
 
 missing=()

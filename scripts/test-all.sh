@@ -18,6 +18,16 @@ python3 res/make_icon.py /tmp/korvel-icon-check.ico
 cmp res/korvel.ico /tmp/korvel-icon-check.ico
 rm -f /tmp/korvel-icon-check.ico
 
+echo "== key map: docs/keyboard-map.svg and .png are what the keyboard table draws"
+drawn=$(mktemp -d)
+bash scripts/keyboard-map.sh "$drawn"
+cmp docs/keyboard-map.svg "$drawn/keyboard-map.svg"
+[ "$(compare -metric AE docs/keyboard-map.png "$drawn/keyboard-map.png" null: 2>&1)" = 0 ] || {
+  echo "docs/keyboard-map.png differs from what scripts/keyboard-map.sh draws" >&2
+  exit 1
+}
+rm -rf "$drawn"
+
 for preset in native sanitize mingw64 mingw32 mingw64-ubsan; do
   echo "== $preset: build"
   cmake --preset "$preset" >/dev/null
@@ -26,6 +36,13 @@ done
 
 echo "== i686: ASLR and DEP on, only KnownDLLs imported (built, not run)"
 python3 tests/win32/check_executables.py build/mingw32/bin/Korvel.exe build/mingw32/bin/korvel-convert.exe
+
+echo "== release: built twice from the committed tree, in two fresh folders, byte for byte the same"
+rm -rf build/release-first build/release-second
+bash scripts/release.sh build/release-first
+bash scripts/release.sh build/release-second
+diff -r build/release-first build/release-second
+cat build/release-first/SHA256SUMS
 
 for preset in native sanitize; do
   echo "== $preset: test"
@@ -43,6 +60,7 @@ start_wine_prefix
 export KORVEL_WINE_RUN_LOG="$PWD/build/wine-restarts.log"
 rm -f "$KORVEL_WINE_RUN_LOG"
 status=0
+KORVEL_RELEASE_DIR=build/release-first /usr/bin/python3 tests/release/release_test.py || status=$?
 ctest --preset mingw64-ubsan || status=$?
 ctest --preset mingw64 || status=$?
 if [ -s "$KORVEL_WINE_RUN_LOG" ]; then

@@ -16,7 +16,8 @@ KNOWN_DLLS = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "SHELL32.DLL", "OLE32.D
 
 
 def read_pe(path):
-    data = open(path, "rb").read()
+    with open(path, "rb") as file:
+        data = file.read()
     pe = struct.unpack_from("<I", data, 0x3C)[0]
     if data[pe:pe + 4] != b"PE\0\0":
         raise ValueError(f"{path}: not a PE file")

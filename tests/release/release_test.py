@@ -1,0 +1,95 @@
+#!/usr/bin/env python3
+"""Checks a release as its users and the package managers receive it: the
+zip's contents, its checksum, the manifests that point at it, and the
+version korvel-convert.exe reports (under Wine when WINEPREFIX is set).
+
+    KORVEL_RELEASE_DIR=dist python3 tests/release/release_test.py
+"""
+import hashlib
+import json
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import unittest
+import zipfile
+from pathlib import Path
+
+import yaml
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "win32"))
+import check_executables  # noqa: E402
+
+RELEASE = Path(os.environ.get("KORVEL_RELEASE_DIR", "dist"))
+
+
+class ReleaseTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        zips = sorted(RELEASE.glob("Korvel-*-win64.zip"))
+        assert len(zips) == 1, f"one zip expected in {RELEASE}, found {zips}"
+        cls.zip = zips[0]
+        cls.version = re.fullmatch(r"Korvel-(.+)-win64\.zip", cls.zip.name).group(1)
+        cls.sha256 = hashlib.sha256(cls.zip.read_bytes()).hexdigest()
+        cls.folder = tempfile.TemporaryDirectory()
+        with zipfile.ZipFile(cls.zip) as archive:
+            cls.names = archive.namelist()
+            archive.extractall(cls.folder.name)
+        cls.unpacked = Path(cls.folder.name)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.folder.cleanup()
+
+    def test_zip_holds_the_programs_the_guides_and_the_key_map(self):
+        self.assertEqual(self.names, ["Korvel.exe", "korvel-convert.exe", "README.txt", "LICENSE.txt",
+                                      "keyboard-map.png"])
+        for name in ("README.txt", "LICENSE.txt"):
+            text = (self.unpacked / name).read_bytes()
+            self.assertEqual(text.count(b"\n"), text.count(b"\r\n"), f"{name}: every line ends in CRLF")
+        readme = (self.unpacked / "README.txt").read_text(encoding="utf-8-sig")
+        for needed in (f"Korvel {self.version}", "certutil -hashfile", "Get-FileHash", "SmartScreen", "Ctrl+C",
+                       "Top pos", "korvel-convert --to-latin", "Exit codes", "щ"):
+            self.assertIn(needed, readme)
+        self.assertNotIn("@", readme, "a placeholder was left")
+        self.assertTrue((self.unpacked / "keyboard-map.png").read_bytes().startswith(b"\x89PNG"))
+        self.assertIn("MIT License", (self.unpacked / "LICENSE.txt").read_text(encoding="utf-8-sig"))
+
+    def test_checksum_and_manifests_name_this_zip(self):
+        self.assertEqual((RELEASE / "SHA256SUMS").read_text(), f"{self.sha256}  {self.zip.name}\n")
+        winget = RELEASE / "winget/manifests/k/Korvel/Korvel" / self.version
+        manifests = {path.name: yaml.safe_load(path.read_text()) for path in winget.glob("*.yaml")}
+        self.assertEqual(len(manifests), 3)
+        for manifest in manifests.values():
+            self.assertEqual((manifest["PackageIdentifier"], str(manifest["PackageVersion"])),
+                             ("Korvel.Korvel", self.version))
+        installer = manifests["Korvel.Korvel.installer.yaml"]
+        self.assertEqual((installer["InstallerType"], installer["NestedInstallerType"]), ("zip", "portable"))
+        aliases = {f["RelativeFilePath"]: f.get("PortableCommandAlias") for f in installer["NestedInstallerFiles"]}
+        self.assertEqual(aliases["korvel-convert.exe"], "korvel-convert")
+        self.assertIn("Korvel.exe", aliases)
+        [x64] = installer["Installers"]
+        self.assertEqual(x64["InstallerSha256"], self.sha256.upper())
+
+        scoop = json.loads((RELEASE / "scoop/korvel.json").read_text())
+        self.assertEqual(scoop["version"], self.version)
+        self.assertEqual(scoop["architecture"]["64bit"]["hash"], self.sha256)
+        self.assertEqual(scoop["bin"], "korvel-convert.exe")
+        self.assertEqual(scoop["shortcuts"], [["Korvel.exe", "Korvel"]])
+        url = scoop["architecture"]["64bit"]["url"]
+        self.assertEqual(x64["InstallerUrl"], url, "both managers download the same zip")
+        self.assertTrue(url.endswith("/" + self.zip.name), url)
+
+    def test_programs_are_hardened_and_report_the_release_version(self):
+        programs = [str(self.unpacked / "Korvel.exe"), str(self.unpacked / "korvel-convert.exe")]
+        self.assertEqual(check_executables.main(programs), 0)
+        if not os.environ.get("WINEPREFIX"):
+            self.skipTest("no Wine prefix")
+        version = subprocess.run(["wine", programs[1], "--version"], capture_output=True, text=True, timeout=120)
+        self.assertEqual(version.returncode, 0, version.stderr)
+        self.assertEqual(version.stdout.strip(), f"korvel-convert {self.version}")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
