@@ -14,6 +14,8 @@ packages=(
   xvfb xauth xdotool xclip x11-utils imagemagick icoutils python3
   # the release: the key map picture, the manifests' check
   librsvg2-bin fonts-dejavu-core python3-yaml
+  # the web page: the core as WebAssembly, and a real browser to test it in
+  emscripten node-acorn chromium chromium-driver python3-selenium
 )
 
 missing=()

@@ -49,6 +49,9 @@ for preset in native sanitize; do
   ctest --preset "$preset"
 done
 
+echo "== web page: the WebAssembly core against the native one, the page in headless Chromium"
+bash scripts/test-web.sh
+
 echo "== fuzzing, bounded"
 bash scripts/fuzz.sh "${KORVEL_FUZZ_SECONDS:-60}"
 

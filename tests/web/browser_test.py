@@ -1,0 +1,182 @@
+#!/usr/bin/env python3
+"""Korvel's page in headless Chromium, driven with real key events: live
+transcription, the copy button and Ctrl+A / Ctrl+C with the clipboard read
+back, the switch, both conversions, undo and redo, paste, leaving the editor
+by keyboard, no request beyond the site's own files, the page opened as a
+local file, and axe-core's accessibility rules.
+
+    /usr/bin/python3 tests/web/browser_test.py build/web/site
+"""
+import json
+import os
+import subprocess
+import sys
+import unittest
+from pathlib import Path
+
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+from page_driver import SiteServer, open_page, start_chromium  # noqa: E402
+
+SITE = Path(sys.argv.pop(1) if len(sys.argv) > 1 else "build/web/site").resolve()
+AXE_VERSION = "4.14.1"
+
+
+def axe_source():
+    """axe-core from the npm registry, installed once beside the site."""
+    tools = SITE.parent / "tools"
+    script = tools / "node_modules" / "axe-core" / "axe.min.js"
+    if not script.exists():
+        subprocess.run(["npm", "install", "--no-save", "--no-package-lock", "--no-audit", "--no-fund",
+                        "--prefix", str(tools), f"axe-core@{AXE_VERSION}"], check=True, stdout=subprocess.DEVNULL)
+    return script.read_text()
+
+
+class PageTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.server = SiteServer(SITE)
+        cls.driver = start_chromium()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.driver.quit()
+        cls.server.close()
+
+    def setUp(self):
+        self.editor = open_page(self.driver, self.server.url)
+
+    def value(self):
+        return self.driver.execute_script("return document.getElementById('editor').value")
+
+    def clipboard(self):
+        return self.driver.execute_async_script(
+            "navigator.clipboard.readText().then(arguments[0], (e) => arguments[0]('failed: ' + e))")
+
+    def put_on_clipboard(self, text):
+        self.driver.execute_async_script("navigator.clipboard.writeText(arguments[0]).then(arguments[1])", text)
+
+    def chord(self, *keys):
+        actions = ActionChains(self.driver)
+        for key in keys[:-1]:
+            actions.key_down(key)
+        actions.send_keys(keys[-1])
+        for key in reversed(keys[:-1]):
+            actions.key_up(key)
+        actions.perform()
+
+    def text_of(self, element_id):
+        return self.driver.find_element(By.ID, element_id).text
+
+    def test_typing_transcribes_every_key_live(self):
+        self.editor.send_keys("Privet")
+        self.assertEqual(self.value(), "Привет")
+        self.editor.send_keys(" ÄÖÜäöüß#'+*QWX", Keys.ENTER, "qwx 1?")
+        self.assertEqual(self.value(), "Привет ЧШЭчшэьжЖщЩЁЮЯ\nёюя 1?")
+
+    def test_copy_button_and_ctrl_keys_put_the_whole_text_on_the_clipboard(self):
+        long_text = "Щ&" + "д" * 97 + "Ё"  # 100 units: the label keeps 98, the & as it stands
+        self.driver.execute_script("document.getElementById('editor').value = arguments[0]", long_text)
+        self.put_on_clipboard("kept")
+        self.driver.find_element(By.ID, "copy").click()
+        self.assertEqual(self.clipboard(), long_text)
+        self.assertEqual(self.driver.execute_script("return document.getElementById('label').textContent"),
+                         long_text[:98])
+        self.assertEqual(self.driver.execute_script(
+            "const e = document.getElementById('editor'); return [e.selectionStart, e.selectionEnd]"), [0, 100])
+        for key in ("a", "c"):
+            self.driver.execute_script("document.getElementById('editor').setSelectionRange(1, 1)")
+            self.editor.send_keys(f"{key}x")
+            self.put_on_clipboard("kept")
+            self.chord(Keys.CONTROL, key)
+            expected = self.value()
+            self.assertEqual(self.clipboard(), expected, f"Ctrl+{key.upper()}")
+            self.assertEqual(self.text_of("label"), expected[:98])
+
+    def test_switch_types_the_keyboards_own_characters_and_back(self):
+        switch = self.driver.find_element(By.ID, "transcribe")
+        self.assertEqual(self.text_of("heading"), "German to Russian")
+        switch.click()
+        self.assertEqual(self.text_of("heading"), "Váš nastavený jazyk na klávesnici")
+        self.editor.send_keys("x#")
+        switch.click()
+        self.assertEqual(self.text_of("heading"), "German to Russian")
+        self.editor.send_keys("x#")
+        self.assertEqual(self.value(), "x#яж")
+
+    def test_conversions_both_ways_undo_and_redo(self):
+        self.editor.send_keys("Sxuka i qz")
+        self.driver.execute_script("document.getElementById('editor').setSelectionRange(0, 2)")
+        self.editor.send_keys("*")
+        self.assertEqual(self.value(), "Щука и ёз")
+        self.driver.find_element(By.ID, "to-latin").click()
+        self.assertEqual(self.value(), "Ščuka  i  jez")
+        self.driver.find_element(By.ID, "to-cyrillic").click()
+        self.assertEqual(self.value(), "Шчука    и    йез")
+        self.chord(Keys.CONTROL, "z")
+        self.assertEqual(self.value(), "Ščuka  i  jez", "a conversion is undone")
+        self.chord(Keys.CONTROL, "z")
+        self.assertEqual(self.value(), "Щука и ёз")
+        self.chord(Keys.CONTROL, Keys.SHIFT, "z")
+        self.assertEqual(self.value(), "Ščuka  i  jez", "and redone")
+        self.chord(Keys.CONTROL, "z")
+        self.chord(Keys.CONTROL, "z")
+        self.assertEqual(self.value(), "Сяука и ёз", "a typed letter is undone")
+        self.chord(Keys.CONTROL, "y")
+        self.assertEqual(self.value(), "Щука и ёз", "and redone")
+
+    def test_pasted_text_arrives_unchanged(self):
+        self.put_on_clipboard("Privet #")
+        self.chord(Keys.CONTROL, "v")
+        self.assertEqual(self.value(), "Privet #")
+        self.editor.send_keys("a")
+        self.assertEqual(self.value(), "Privet #а")
+
+    def test_tab_types_a_tab_and_escape_then_tab_leaves_the_editor(self):
+        self.editor.send_keys("a", Keys.TAB, "b")
+        self.assertEqual(self.value(), "а\tб")
+        active = "return document.activeElement.id"
+        self.assertEqual(self.driver.execute_script(active), "editor")
+        self.editor.send_keys(Keys.ESCAPE, Keys.TAB)
+        self.assertEqual(self.driver.execute_script(active), "copy")
+        self.assertEqual(self.value(), "а\tб")
+
+    def test_no_request_goes_beyond_the_sites_own_files(self):
+        self.driver.get_log("performance")  # what earlier tests left
+        self.editor = open_page(self.driver, self.server.url)
+        self.editor.send_keys("Privet")
+        self.driver.find_element(By.ID, "copy").click()
+        self.driver.find_element(By.ID, "to-latin").click()
+        requested = set()
+        for entry in self.driver.get_log("performance"):
+            message = json.loads(entry["message"])["message"]
+            if message["method"] == "Network.requestWillBeSent":
+                requested.add(message["params"]["request"]["url"])
+        self.assertTrue(requested)
+        foreign = [url for url in requested if not url.startswith((self.server.url, "data:"))]
+        self.assertEqual(foreign, [])
+        files = {path.name for path in SITE.iterdir()}
+        self.assertTrue({path.lstrip("/") or "index.html" for path in self.server.requested} <= files)
+
+    def test_works_opened_as_a_local_file(self):
+        self.editor = open_page(self.driver, (SITE / "index.html").as_uri())
+        self.editor.send_keys("Privet")
+        self.assertEqual(self.value(), "Привет")
+
+    def test_the_whole_site_weighs_under_200_kb(self):
+        self.assertLess(sum(path.stat().st_size for path in SITE.iterdir()), 200_000)
+
+    def test_no_serious_accessibility_violation(self):
+        self.driver.execute_script(axe_source())
+        result = self.driver.execute_async_script("axe.run(document).then(arguments[0])")
+        serious = [f"{v['id']} ({v['impact']}): {v['help']}" for v in result["violations"]
+                   if v["impact"] in ("serious", "critical")]
+        self.assertEqual(serious, [])
+        self.assertGreater(len(result["passes"]), 10, "axe checked the page")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,91 @@
+"""Korvel's page in a real browser: the built site served on 127.0.0.1 and
+Debian's Chromium, headless, driven through Selenium. Shared by the browser
+tests, the typing benchmark and the README's screenshot.
+
+    /usr/bin/python3 tests/web/page_driver.py SITE --screenshot PICTURE.png
+"""
+import argparse
+import functools
+import http.server
+import tempfile
+import threading
+import urllib.parse
+from pathlib import Path
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.support.ui import WebDriverWait
+
+
+class SiteServer:
+    """Serves a folder on 127.0.0.1 at a free port, in a thread; remembers every path asked for."""
+
+    def __init__(self, folder):
+        self.requested = []
+        server = self
+
+        class Handler(http.server.SimpleHTTPRequestHandler):
+            def do_GET(self):
+                server.requested.append(self.path)
+                super().do_GET()
+
+            def log_message(self, *args):
+                pass
+
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0),
+                                                     functools.partial(Handler, directory=str(folder)))
+        self.url = f"http://127.0.0.1:{self.httpd.server_address[1]}/"
+        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
+        self.thread.start()
+
+    def close(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()
+
+
+def start_chromium(width=1100, height=900):
+    """Headless Chromium that reaches for nothing of its own on the network."""
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    profile = tempfile.mkdtemp(prefix="korvel-chromium-")
+    for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                     "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                     "--disable-default-apps", "--lang=en-US", f"--user-data-dir={profile}",
+                     f"--window-size={width},{height}"):
+        options.add_argument(argument)
+    options.set_capability("goog:loggingPrefs", {"performance": "ALL"})
+    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+
+
+def open_page(driver, url):
+    """Loads the page and waits until the core is loaded and the editor ready."""
+    driver.get(url)
+    WebDriverWait(driver, 30).until(lambda d: d.execute_script("return document.documentElement.dataset.ready"))
+    if url.startswith("http"):
+        address = urllib.parse.urlsplit(url)
+        driver.execute_cdp_cmd("Browser.grantPermissions", {
+            "origin": f"{address.scheme}://{address.netloc}",
+            "permissions": ["clipboardReadWrite", "clipboardSanitizedWrite"]})
+    return driver.find_element(By.ID, "editor")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("site", type=Path)
+    parser.add_argument("--screenshot", type=Path, required=True)
+    args = parser.parse_args()
+    server = SiteServer(args.site)
+    driver = start_chromium(1000, 820)
+    try:
+        editor = open_page(driver, server.url)
+        editor.send_keys("Privet, mir! Kak dela?")
+        driver.find_element(By.ID, "copy").click()
+        driver.save_screenshot(str(args.screenshot))
+    finally:
+        driver.quit()
+        server.close()
+
+
+if __name__ == "__main__":
+    main()
