@@ -37,6 +37,22 @@ emscripten::val TypedCharacter(unsigned code) {
 
 bool IsTranscribed(double code) { return code >= 0 && IsTranscribedCharacter(static_cast<unsigned long long>(code)); }
 
+// What typing `text` gives, unit by unit: the units in the transcribed range
+// as TypedCharacter gives them, the others unchanged. One call per key.
+emscripten::val TypedText(const std::u16string& text) {
+  EnsureKeyboardTable();
+  std::u16string output;
+  for (const char16_t unit : text) {
+    if (IsTranscribedCharacter(unit)) {
+      TranscribeTypedCharacter(unit);
+      output += LookupResult;
+    } else {
+      output.push_back(unit);
+    }
+  }
+  return Units(std::move(output));
+}
+
 emscripten::val ToLatin(const std::u16string& text) { return Units(CyrillicToLatin(std::u16string_view(text))); }
 
 emscripten::val ToCyrillic(const std::u16string& text) { return Units(LatinToCyrillic(std::u16string_view(text))); }
@@ -46,6 +62,7 @@ emscripten::val ToCyrillic(const std::u16string& text) { return Units(LatinToCyr
 EMSCRIPTEN_BINDINGS(korvel_core) {
   emscripten::function("isTranscribedCharacter", &IsTranscribed);
   emscripten::function("typedCharacter", &TypedCharacter);
+  emscripten::function("typedText", &TypedText);
   emscripten::function("cyrillicToLatin", &ToLatin);
   emscripten::function("latinToCyrillic", &ToCyrillic);
 }

@@ -30,17 +30,6 @@
     return text;
   }
 
-  // What typing `text` gives: each unit in the transcribed range through the
-  // keyboard table, as the Windows editor does it; the others unchanged.
-  function transcribe(text) {
-    let output = '';
-    for (let i = 0; i < text.length; i++) {
-      const code = text.charCodeAt(i);
-      output += core.isTranscribedCharacter(code) ? unitsToString(core.typedCharacter(code)) : text[i];
-    }
-    return output;
-  }
-
   // Inserts over the selection, or at the caret, through the browser's own
   // editing, so that Ctrl+Z undoes it and Ctrl+Y redoes it.
   function insertText(text) {
@@ -60,7 +49,7 @@
     // Typed text only: pasted and dropped text, and input method
     // composition, arrive unchanged.
     if (event.inputType !== 'insertText' || !event.data) return;
-    const output = transcribe(event.data);
+    const output = unitsToString(core.typedText(event.data));
     if (output === event.data) return;
     event.preventDefault();
     insertText(output);
