@@ -7,17 +7,7 @@ namespace {
 
 std::u16string TypeOnKeyboard(std::u16string_view text) {
   if (KeyboardTable.empty()) BuildKeyboardTable();
-  std::u16string out;
-  out.reserve(text.size());
-  for (const char16_t unit : text) {
-    if (IsTranscribedCharacter(unit)) {
-      TranscribeTypedCharacter(unit);
-      out += LookupResult;
-    } else {
-      out.push_back(unit);
-    }
-  }
-  return out;
+  return TypeText(text);
 }
 
 }  // namespace

@@ -111,3 +111,17 @@ void TranscribeTypedCharacter(char16_t ch) {
   TranscribeKey(ch);
   if (LookupResult.empty()) LookupResult.assign(1, ch);
 }
+
+std::u16string TypeText(std::u16string_view text) {
+  std::u16string typed;
+  typed.reserve(text.size());
+  for (const char16_t unit : text) {
+    if (IsTranscribedCharacter(unit)) {
+      TranscribeTypedCharacter(unit);
+      typed += LookupResult;
+    } else {
+      typed.push_back(unit);
+    }
+  }
+  return typed;
+}

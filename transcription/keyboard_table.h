@@ -36,6 +36,11 @@ void TranscribeKey(char16_t ch);
 // output, or ch itself when no row has it.
 void TranscribeTypedCharacter(char16_t ch);
 
+// What typing each unit of `text` into the editor inserts, one after the
+// other: units in the transcribed range as TranscribeTypedCharacter gives
+// them, the others unchanged. Leaves LookupResult as the last lookup left it.
+std::u16string TypeText(std::u16string_view text);
+
 // Typed characters are transcribed only inside this open range: control
 // codes (Backspace, Tab, Enter, Ctrl+letters) and code units from 1400 up
 // (including every surrogate) go to the editor untouched.

@@ -27,30 +27,11 @@ void EnsureKeyboardTable() {
   if (KeyboardTable.empty()) BuildKeyboardTable();
 }
 
-// What typing the character `code` into Korvel's editor inserts, as the
-// Windows editor hook does it: a row's output, or the character itself.
-emscripten::val TypedCharacter(unsigned code) {
-  EnsureKeyboardTable();
-  TranscribeTypedCharacter(static_cast<char16_t>(code));
-  return Units(std::u16string(LookupResult));
-}
-
-bool IsTranscribed(double code) { return code >= 0 && IsTranscribedCharacter(static_cast<unsigned long long>(code)); }
-
-// What typing `text` gives, unit by unit: the units in the transcribed range
-// as TypedCharacter gives them, the others unchanged. One call per key.
+// What typing `text` gives, unit by unit, as the Windows editor types it.
+// One call per key.
 emscripten::val TypedText(const std::u16string& text) {
   EnsureKeyboardTable();
-  std::u16string output;
-  for (const char16_t unit : text) {
-    if (IsTranscribedCharacter(unit)) {
-      TranscribeTypedCharacter(unit);
-      output += LookupResult;
-    } else {
-      output.push_back(unit);
-    }
-  }
-  return Units(std::move(output));
+  return Units(TypeText(text));
 }
 
 emscripten::val ToLatin(const std::u16string& text) { return Units(CyrillicToLatin(std::u16string_view(text))); }
@@ -60,8 +41,6 @@ emscripten::val ToCyrillic(const std::u16string& text) { return Units(LatinToCyr
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(korvel_core) {
-  emscripten::function("isTranscribedCharacter", &IsTranscribed);
-  emscripten::function("typedCharacter", &TypedCharacter);
   emscripten::function("typedText", &TypedText);
   emscripten::function("cyrillicToLatin", &ToLatin);
   emscripten::function("latinToCyrillic", &ToCyrillic);
