@@ -104,8 +104,8 @@ struct Utf8Converter::Tables {
     for (char32_t codePoint = 0; codePoint < kTabledCodePoints; ++codePoint) {
       characters[codePoint] = ReplacementOf(mode, std::u16string(1, static_cast<char16_t>(codePoint)));
     }
-    if (!MayBeginDigraph(mode, LatinToCyrillicDigraphs[0].first)) return;
     for (const Digraph& digraph : LatinToCyrillicDigraphs) {
+      if (!MayBeginDigraph(mode, digraph.first)) continue;  // this mode has no digraphs
       if (digraph.first >= 0x80 || digraph.second >= 0x80) throw std::logic_error("a digraph beyond ASCII");
       digraphs.push_back(ByteDigraph{static_cast<unsigned char>(digraph.first),
                                      static_cast<unsigned char>(digraph.second),

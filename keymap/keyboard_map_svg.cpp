@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "keyboard_table.h"
+#include "utf8.h"
 
 namespace {
 
@@ -81,20 +82,13 @@ const std::vector<KeyRow>& GermanKeyboard() {
   return rows;
 }
 
-std::string Utf8(char16_t unit) {
+std::string Utf8(std::u16string_view units) {
   std::string bytes;
-  if (unit < 0x80) {
-    bytes += static_cast<char>(unit);
-  } else if (unit < 0x800) {
-    bytes += static_cast<char>(0xC0 | (unit >> 6));
-    bytes += static_cast<char>(0x80 | (unit & 0x3F));
-  } else {
-    bytes += static_cast<char>(0xE0 | (unit >> 12));
-    bytes += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-    bytes += static_cast<char>(0x80 | (unit & 0x3F));
-  }
+  AppendUtf8(units, bytes);
   return bytes;
 }
+
+std::string Utf8(char16_t unit) { return Utf8(std::u16string_view(&unit, 1)); }
 
 std::string Escaped(const std::string& text) {
   std::string escaped;
@@ -123,9 +117,7 @@ std::string Escaped(const std::string& text) {
 std::string Typed(char16_t key, bool& transcribed) {
   TranscribeTypedCharacter(key);
   transcribed = LookupResult != std::u16string(1, key);
-  std::string text;
-  for (const char16_t unit : LookupResult) text += Utf8(unit);
-  return text;
+  return Utf8(LookupResult);
 }
 
 // Rows whose key no German key types (the Czech letters with caron), as
