@@ -28,9 +28,8 @@ constexpr char32_t kTabledCodePoints = 0x800;
 // piece and a sequence completed from it.
 constexpr std::size_t kSlackBytes = 16;
 
-// Pieces at least this large are converted in two halves at once; the cut is
-// looked for this far past the middle.
-constexpr std::size_t kParallelBytes = 128 * 1024;
+// The cut between the two halves of a piece is looked for this far past its
+// middle.
 constexpr std::size_t kCutSearchBytes = 4096;
 
 bool IsContinuation(unsigned byte) { return (byte & 0xC0) == 0x80; }
@@ -142,7 +141,8 @@ char* Put(const Replacement& replacement, char* out) {
 
 }  // namespace
 
-Utf8Converter::Utf8Converter(ConversionMode mode) : mode_(mode), tables_(TablesFor(mode)) {}
+Utf8Converter::Utf8Converter(ConversionMode mode, std::size_t parallelBytes)
+    : mode_(mode), parallelBytes_(parallelBytes), tables_(TablesFor(mode)) {}
 
 Utf8Converter::~Utf8Converter() = default;
 
@@ -259,7 +259,7 @@ bool Utf8Converter::ConvertRange(const unsigned char* from, const unsigned char*
 }
 
 std::size_t Utf8Converter::FindCut(const unsigned char* bytes, std::size_t size) const {
-  if (size < kParallelBytes) return 0;
+  if (size < parallelBytes_ || size < 2) return 0;
   for (std::size_t at = size / 2; at < size && at < size / 2 + kCutSearchBytes; ++at) {
     const unsigned before = bytes[at - 1];
     if (before < 0x80 && !tables_.beginsDigraph[before]) return at;
@@ -268,7 +268,7 @@ std::size_t Utf8Converter::FindCut(const unsigned char* bytes, std::size_t size)
 }
 
 bool Utf8Converter::ConvertHalves(const unsigned char* bytes, std::size_t cut, std::size_t size) {
-  if (!partner_) partner_.reset(new Utf8Converter(mode_));
+  if (!partner_) partner_.reset(new Utf8Converter(mode_, parallelBytes_));
   Utf8Converter& second = *partner_;
   second.StartOutput(size - cut);
   second.held_ = -1;
@@ -316,6 +316,8 @@ bool Utf8Converter::EndInput() {
 
 void Utf8Converter::Finish() {
   StartOutput(0);
+  carriedLength_ = 0;
+  offset_ = 0;
   if (held_ < 0) return;
   written_ = static_cast<std::size_t>(Put(tables_.characters[static_cast<unsigned>(held_)], buffer_) - buffer_);
   held_ = -1;

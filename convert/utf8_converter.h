@@ -5,16 +5,22 @@
 // rejects the same invalid sequences at the same byte offsets.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string_view>
 
-#include "stream_conversion.h"
+#include "conversion_mode.h"
 #include "task_thread.h"
 
 class Utf8Converter {
  public:
-  explicit Utf8Converter(ConversionMode mode);
+  // Pieces of at least this many bytes are converted in two halves at once.
+  static constexpr std::size_t kDefaultParallelBytes = 128 * 1024;
+
+  // `parallelBytes` is a parameter so that tests and fuzzing reach the split
+  // with small inputs.
+  explicit Utf8Converter(ConversionMode mode, std::size_t parallelBytes = kDefaultParallelBytes);
   ~Utf8Converter();
   Utf8Converter(const Utf8Converter&) = delete;
   Utf8Converter& operator=(const Utf8Converter&) = delete;
@@ -29,7 +35,8 @@ class Utf8Converter {
   // its own first byte. False when the input ended inside a sequence. A letter
   // held back stays held: the inputs are one text.
   bool EndInput();
-  // Ends the text: Output() is what was held back.
+  // Ends the text: Output() is what was held back. The next piece begins a
+  // new text, also after a failure.
   void Finish();
 
   // Stays valid until the second call after the one that made it, so one
@@ -57,6 +64,7 @@ class Utf8Converter {
   };
 
   ConversionMode mode_;
+  std::size_t parallelBytes_;
   const Tables& tables_;
   std::unique_ptr<Utf8Converter> partner_;  // converts the second half of a large piece
   TaskThread partnerThread_;

@@ -12,6 +12,7 @@
 
 #include "stream_conversion.h"
 #include "utf8.h"
+#include "utf8_decoder.h"
 #include "utf8_converter.h"
 
 struct ConversionRun {
@@ -58,26 +59,31 @@ inline ConversionRun ReferenceRun(ConversionMode mode, const PiecedInputs& input
   return run;
 }
 
-inline ConversionRun DirectRun(ConversionMode mode, const PiecedInputs& inputs) {
+// Ends with the converter's Finish, so that one converter serves many runs.
+inline ConversionRun DirectRun(Utf8Converter& converter, const PiecedInputs& inputs) {
   ConversionRun run;
-  Utf8Converter converter(mode);
+  const auto fail = [&run, &converter](bool endedInsideCharacter) {
+    run.valid = false;
+    run.errorOffset = converter.ErrorOffset();
+    run.endedInsideCharacter = endedInsideCharacter;
+    converter.Finish();
+    return run;
+  };
   for (const auto& pieces : inputs) {
     for (const std::string_view piece : pieces) {
-      if (!converter.Convert(piece)) {
-        run.valid = false;
-        run.errorOffset = converter.ErrorOffset();
-        return run;
-      }
+      if (!converter.Convert(piece)) return fail(false);
       run.output += converter.Output();
     }
-    if (!converter.EndInput()) {
-      run.valid = false;
-      run.errorOffset = converter.ErrorOffset();
-      run.endedInsideCharacter = true;
-      return run;
-    }
+    if (!converter.EndInput()) return fail(true);
   }
   converter.Finish();
   run.output += converter.Output();
   return run;
+}
+
+// `parallelBytes`: pieces from this size up are converted in two halves.
+inline ConversionRun DirectRun(ConversionMode mode, const PiecedInputs& inputs,
+                               std::size_t parallelBytes = Utf8Converter::kDefaultParallelBytes) {
+  Utf8Converter converter(mode, parallelBytes);
+  return DirectRun(converter, inputs);
 }

@@ -2,6 +2,7 @@
 // decoded and rejected exactly, wherever the pieces are cut.
 #include "stream_conversion.h"
 #include "utf8.h"
+#include "utf8_decoder.h"
 
 #include <gtest/gtest.h>
 
