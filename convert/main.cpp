@@ -1,21 +1,19 @@
 // korvel-convert: Korvel's transcriptions for whole files and pipes.
 #include <CLI/CLI.hpp>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
+#include <new>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "progress_line.h"
+#include "streams.h"
 #include "task_thread.h"
 #include "utf8_converter.h"
 
-#include <fcntl.h>
-
 #ifdef _WIN32
-#include <io.h>
 #include <windows.h>
 #endif
 
@@ -31,135 +29,6 @@ constexpr int kConverted = 0;
 constexpr int kCannotConvert = 1;  // invalid UTF-8, or a file that cannot be read or written
 constexpr int kUsageError = 2;
 constexpr std::size_t kChunkBytes = 1 << 18;
-
-// Failures that end the run: the message, and the exit code.
-struct ConversionFailure {
-  std::string message;
-};
-
-fs::path PathFromUtf8(const std::string& name) {
-  return fs::u8path(name);  // UTF-8 on every system, wide names on Windows
-}
-
-std::FILE* OpenFile(const fs::path& path, const char* mode) {
-#ifdef _WIN32
-  const std::wstring wideMode(mode, mode + std::strlen(mode));
-  return _wfopen(path.c_str(), wideMode.c_str());
-#else
-  return std::fopen(path.c_str(), mode);
-#endif
-}
-
-void SetBinary(std::FILE* stream) {
-#ifdef _WIN32
-  _setmode(_fileno(stream), _O_BINARY);  // line ends pass unchanged
-#else
-  (void)stream;
-#endif
-}
-
-// A pipe's buffer holds 64 KiB by default: each write then wakes the reader
-// for a small piece. Pieces of a chunk's size pass in one go. Best effort.
-void WidenPipe(std::FILE* stream) {
-#ifdef F_SETPIPE_SZ
-  fcntl(fileno(stream), F_SETPIPE_SZ, static_cast<int>(kChunkBytes));
-#else
-  (void)stream;
-#endif
-}
-
-std::string Reason() { return std::strerror(errno); }
-
-#ifdef _WIN32
-std::string Utf8FromWide(const wchar_t* text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(size > 0 ? size - 1 : 0), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
-  return utf8;
-}
-
-// The system's own words for the last failure of a Windows function, which
-// sets GetLastError and leaves errno alone.
-std::string SystemReason() {
-  const DWORD error = GetLastError();
-  wchar_t* message = nullptr;
-  const DWORD length =
-      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, error, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
-  std::string reason = length > 0 ? Utf8FromWide(message) : "error " + std::to_string(error);
-  if (message) LocalFree(message);
-  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ')) reason.pop_back();
-  return reason;
-}
-#endif
-
-// Writes the converted text to standard output, or to a temporary file
-// beside the output file that replaces it only when everything worked.
-class Output {
- public:
-  explicit Output(const std::string& name) : name_(name) {
-    if (name.empty()) {
-      stream_ = stdout;
-      SetBinary(stdout);
-      WidenPipe(stdout);
-      return;
-    }
-    target_ = PathFromUtf8(name);
-    temporary_ = target_;
-    temporary_ += ".korvel-convert-partial";
-    stream_ = OpenFile(temporary_, "wb");
-    if (!stream_) throw ConversionFailure{"cannot write " + name + ": " + Reason()};
-  }
-  ~Output() {
-    if (!name_.empty() && stream_) {
-      std::fclose(stream_);
-      std::error_code ignored;
-      fs::remove(temporary_, ignored);
-    }
-  }
-
-  void Write(std::string_view bytes) {
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size()) {
-      throw ConversionFailure{"cannot write " + Shown() + ": " + Reason()};
-    }
-  }
-
-  void Commit() {
-    if (name_.empty()) {
-      if (std::fflush(stdout) != 0) throw ConversionFailure{"cannot write standard output: " + Reason()};
-      return;
-    }
-    const bool closed = std::fclose(stream_) == 0;
-    stream_ = nullptr;
-    if (!closed) {
-      Discard();
-      throw ConversionFailure{"cannot write " + name_ + ": " + Reason()};
-    }
-#ifdef _WIN32
-    const bool renamed = MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-    const std::string reason = renamed ? "" : SystemReason();
-#else
-    const bool renamed = std::rename(temporary_.c_str(), target_.c_str()) == 0;
-    const std::string reason = renamed ? "" : Reason();
-#endif
-    if (!renamed) {
-      Discard();
-      throw ConversionFailure{"cannot write " + name_ + ": " + reason};
-    }
-  }
-
- private:
-  std::string Shown() const { return name_.empty() ? "standard output" : name_; }
-  void Discard() {
-    std::error_code ignored;
-    fs::remove(temporary_, ignored);
-  }
-
-  std::string name_;
-  fs::path target_;
-  fs::path temporary_;
-  std::FILE* stream_ = nullptr;
-};
 
 // Writes each converted piece on a second thread while the next piece is
 // read and converted; pieces reach the output in order, one at a time.
@@ -198,7 +67,7 @@ void ConvertInput(const std::string& name, Utf8Converter& converter, BackgroundW
   if (!stream) throw ConversionFailure{"cannot read " + shown + ": " + Reason()};
   if (standardInput) {
     SetBinary(stdin);
-    WidenPipe(stdin);
+    WidenPipe(stdin, kChunkBytes);
   }
 
   std::vector<char> bytes(kChunkBytes);
@@ -265,8 +134,16 @@ int Run(int argc, char** argv) {
   const ConversionMode mode =
       toLatin ? ConversionMode::ToLatin : (toCyrillic ? ConversionMode::ToCyrillic : ConversionMode::Keyboard);
   ProgressLine progress(ProgressLine::StandardErrorIsTerminal(), KnownSize(inputs));
+  const auto fail = [&progress](const std::string& message) {
+    progress.Finish();
+    ShowMessage("korvel-convert: " + message + "\n");
+    return kCannotConvert;
+  };
+  // Whatever ends the run, the output's destructor has removed its temporary
+  // file by the time a handler below runs.
   try {
     Output output(outputName);
+    if (outputName.empty()) WidenPipe(stdout, kChunkBytes);
     Utf8Converter converter(mode);
     {
       BackgroundWriter writer(output);
@@ -278,9 +155,13 @@ int Run(int argc, char** argv) {
     output.Commit();
     progress.Finish();
   } catch (const ConversionFailure& failure) {
-    progress.Finish();
-    std::fprintf(stderr, "korvel-convert: %s\n", failure.message.c_str());
-    return kCannotConvert;
+    return fail(failure.message);
+  } catch (const std::bad_alloc&) {
+    return fail("out of memory");
+  } catch (const std::system_error& error) {
+    return fail(std::string("cannot start a thread: ") + error.what());
+  } catch (const std::exception& error) {
+    return fail(error.what());
   }
   return kConverted;
 }

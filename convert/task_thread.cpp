@@ -15,12 +15,14 @@ TaskThread::~TaskThread() {
 
 void TaskThread::Start(std::function<void()> task) {
   Wait();
+  // Started before anything is marked busy: when it cannot start, the
+  // exception leaves nothing for a later Wait to wait for.
+  if (!thread_.joinable()) thread_ = std::thread(&TaskThread::Run, this);
   {
     std::lock_guard<std::mutex> lock(mutex_);
     task_ = std::move(task);
     busy_ = true;
   }
-  if (!thread_.joinable()) thread_ = std::thread(&TaskThread::Run, this);
   changed_.notify_all();
 }
 

@@ -2,13 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -41,15 +45,26 @@ class KorvelConvertTest : public ::testing::Test {
     return bytes.str();
   }
 
-  // Runs the tool with `arguments` (shell syntax) in the test's folder;
-  // standard output and error are kept in out_ and err_.
-  int Run(const std::string& arguments) {
-    const std::string command =
-        "cd '" + folder_.string() + "' && '" KORVEL_CONVERT_PATH "' " + arguments + " > stdout.txt 2> stderr.txt";
+  // Runs the tool with `arguments` (shell syntax) in the test's folder, after
+  // the shell commands `before`; standard output and error are kept in out_
+  // and err_.
+  int Run(const std::string& arguments, const std::string& before = "") {
+    const std::string command = "cd '" + folder_.string() + "' && { " + before + " '" KORVEL_CONVERT_PATH "' " +
+                                arguments + "; } > stdout.txt 2> stderr.txt";
     const int status = std::system(command.c_str());
     out_ = Read(File("stdout.txt"));
     err_ = Read(File("stderr.txt"));
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  // Names in the test's folder other than the tool's own outputs.
+  std::vector<std::string> Leftovers() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_)) {
+      const std::string name = entry.path().filename().string();
+      if (name.find("korvel-convert") != std::string::npos) names.push_back(name);
+    }
+    return names;
   }
 
   fs::path folder_;
@@ -137,6 +152,77 @@ TEST_F(KorvelConvertTest, LargeInputStreamsInBoundedMemory) {
   std::string last(one.size(), '\0');
   out.read(last.data(), static_cast<std::streamsize>(last.size()));
   EXPECT_TRUE(last == one) << "the last block converts like the first";
+}
+
+TEST_F(KorvelConvertTest, TwoRunsOnOneTargetLeaveOneRunsWholeOutput) {
+  std::string russian;
+  std::string latin;
+  while (russian.size() < (8 << 20)) {
+    russian += "Съешь же ещё этих мягких французских булок, да выпей чаю.\n";
+    latin += "Chorošo, ščuka i jež; cha cha.\n";
+  }
+  Write("ru.txt", russian);
+  Write("lat.txt", latin);
+  ASSERT_EQ(Run("--to-latin ru.txt -o one.txt"), 0);
+  ASSERT_EQ(Run("--to-cyrillic lat.txt -o two.txt"), 0);
+  for (int round = 0; round < 3; ++round) {
+    const std::string tool = "'" KORVEL_CONVERT_PATH "'";
+    const std::string command = "cd '" + folder_.string() + "' && { " + tool + " --to-latin -o both.txt ru.txt & " +
+                                tool +
+                                " --to-cyrillic -o both.txt lat.txt; second=$?; wait $!; exit $(($? * 10 + second)); }";
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "exit codes of both runs as 10 * first + second: " << WEXITSTATUS(status);
+    const std::string both = Read(File("both.txt"));
+    EXPECT_TRUE(both == Read(File("one.txt")) || both == Read(File("two.txt"))) << "a mix of two runs";
+    EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+  }
+}
+
+TEST_F(KorvelConvertTest, ReplacedFileKeepsItsPermissionsAndLinksAreFollowed) {
+  Write("in.txt", "Щука\n");
+  Write("private.txt", "old");
+  fs::permissions(File("private.txt"), fs::perms(0640));
+  ASSERT_EQ(Run("--to-latin in.txt -o private.txt"), 0) << err_;
+  EXPECT_EQ(Read(File("private.txt")), "Ščuka\n");
+  EXPECT_EQ(fs::status(File("private.txt")).permissions(), fs::perms(0640));
+  ASSERT_EQ(Run("--to-latin in.txt -o new.txt", "umask 022;"), 0);
+  ASSERT_EQ(Run("--to-latin in.txt -o newer.txt", "umask 077;"), 0);
+  EXPECT_EQ(fs::status(File("newer.txt")).permissions(), fs::perms(0600)) << "what the umask gives a new file";
+  EXPECT_EQ(fs::status(File("new.txt")).permissions(), fs::perms(0644));
+
+  fs::create_directory(File("real"));
+  Write("real/named.txt", "old");
+  fs::create_symlink("real/named.txt", File("link.txt"));
+  ASSERT_EQ(Run("--to-latin in.txt -o link.txt"), 0) << err_;
+  EXPECT_TRUE(fs::is_symlink(fs::symlink_status(File("link.txt"))));
+  EXPECT_EQ(Read(File("real/named.txt")), "Ščuka\n");
+  EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+}
+
+TEST_F(KorvelConvertTest, EveryFailureEndsWithOneLineAndLeavesNothingBehind) {
+  Write("in.txt", std::string(1 << 20, 'a'));
+  Write("out.txt", "earlier result");
+  const auto expectFailure = [this](const std::string& arguments, const std::string& reason,
+                                    const std::string& before = "") {
+    EXPECT_EQ(Run(arguments, before), 1) << arguments << ": " << err_;
+    EXPECT_NE(err_.find(reason), std::string::npos) << arguments << ": " << err_;
+    EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
+    EXPECT_EQ(Read(File("out.txt")), "earlier result");
+    EXPECT_EQ(Leftovers(), std::vector<std::string>{});
+  };
+  // A disk that fills up, as a limit on the file's size.
+  expectFailure("--to-latin in.txt -o out.txt", "File too large", "trap '' XFSZ; ulimit -f 64;");
+  expectFailure("-o out.txt --to-latin in.txt .", "cannot read .: Is a directory");
+#ifndef __SANITIZE_ADDRESS__  // the sanitizer reserves more address space than the limit allows
+  // A thread's stack larger than the address space it may use: no thread starts.
+  expectFailure("--to-latin in.txt -o out.txt", "thread", "ulimit -s 1000000; ulimit -v 400000;");
+#endif
+  // A device: written to, never replaced by a file beside it.
+  if (::mknod(File("full").c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0) {
+    expectFailure("--to-latin in.txt -o full", "No space left on device");
+    EXPECT_TRUE(fs::is_character_file(File("full")));
+  }
 }
 
 }  // namespace
