@@ -22,6 +22,14 @@ DESCRIPTION = "Type Russian in Cyrillic on a German keyboard, without switching 
 LICENSE = "MIT"
 
 
+TEST_BUILD_NOTICE = """\
+TEST BUILD: this zip was built without a download address or a home
+page, for testing only. Do not publish it. Its "Home site" button opens a
+placeholder address.
+
+"""
+
+
 def windows_text(text):
     """CRLF line ends, and a byte order mark so that every Notepad reads the Cyrillic."""
     return b"\xef\xbb\xbf" + text.replace("\r\n", "\n").replace("\n", "\r\n").encode("utf-8")
@@ -91,10 +99,13 @@ def main():
     args = parser.parse_args()
 
     info = json.loads(args.release_info.read_text())
-    version, url_pattern = info["version"], info["url"]
+    version, url_pattern, test_build = info["version"], info["url"], info["test_build"]
     epoch = int(os.environ["SOURCE_DATE_EPOCH"])
     readme = (ROOT / "release/README.txt").read_text(encoding="utf-8")
     readme = readme.replace("@VERSION@", version).replace("@KEY_MAP@", args.key_map_text.read_text(encoding="utf-8").rstrip("\n"))
+    if test_build:
+        title, underline, rest = readme.split("\n", 2)
+        readme = f"{title}\n{underline}\n\n{TEST_BUILD_NOTICE}{rest.lstrip(chr(10))}"
 
     zip_name = f"Korvel-{version}-win64.zip"
     args.out.mkdir(parents=True, exist_ok=True)
@@ -109,6 +120,10 @@ def main():
     sha256 = hashlib.sha256(zip_path.read_bytes()).hexdigest()
     (args.out / "SHA256SUMS").write_text(f"{sha256}  {zip_name}\n")
 
+    print(f"{zip_path}: {zip_path.stat().st_size} bytes, SHA-256 {sha256}")
+    if test_build:
+        print("A test build: no package manifests, since there is no download address.")
+        return
     url = url_pattern.replace("{version}", version)
     winget = args.out / "winget" / "manifests" / "k" / "Korvel" / "Korvel" / version
     winget.mkdir(parents=True, exist_ok=True)
@@ -117,7 +132,6 @@ def main():
     scoop = args.out / "scoop"
     scoop.mkdir(parents=True, exist_ok=True)
     (scoop / "korvel.json").write_text(json.dumps(scoop_manifest(version, url, url_pattern, info["homepage"], sha256), indent=2) + "\n")
-    print(f"{zip_path}: {zip_path.stat().st_size} bytes, SHA-256 {sha256}")
 
 
 if __name__ == "__main__":

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs every Debian 12 package that building, running and testing Korvel
-# needs. Run as root; safe to run again.
+# needs, and the test tools from the npm registry at the versions that
+# tests/web/package-lock.json pins (into build/test-tools/), so that nothing
+# is fetched while the tests run. Run as root; safe to run again.
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
 packages=(
   # native core, tests and benchmarks
@@ -22,10 +25,18 @@ missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
 done
-if ((${#missing[@]} == 0)); then
-  exit 0
+# Debian's nodejs comes without npm; a node that bundles its own needs none.
+command -v npm >/dev/null 2>&1 || missing+=(npm)
+if ((${#missing[@]} > 0)); then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}"
+tools=build/test-tools
+if ! cmp -s tests/web/package-lock.json "$tools/package-lock.json" || [ ! -d "$tools/node_modules" ]; then
+  rm -rf "$tools"
+  mkdir -p "$tools"
+  cp tests/web/package.json tests/web/package-lock.json "$tools/"
+  (cd "$tools" && npm ci --no-audit --no-fund --loglevel=error)
+fi

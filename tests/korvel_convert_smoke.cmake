@@ -36,3 +36,18 @@ if(NOT status EQUAL 1 OR NOT messages MATCHES "cannot write [^\n]*a-folder: [^\n
   message(FATAL_ERROR "replacing a folder: exit ${status}, message: ${messages}")
 endif()
 message(STATUS "korvel-convert.exe converted both ways, refused invalid UTF-8 and named why it could not write")
+
+# On a console (Wine gives one on a terminal: here a pseudo-terminal made by
+# script), the text and the messages are shown as the letters they are, not
+# as UTF-8 bytes read in the console's code page.
+find_program(SCRIPT_COMMAND script)
+if(SCRIPT_COMMAND)
+  # Short names: the console wraps at 80 columns, and redraws runs of spaces.
+  execute_process(COMMAND ${SCRIPT_COMMAND} -qec "wine '${TOOL}' --to-latin russian.txt missing-ř.txt" /dev/null
+                  WORKING_DIRECTORY ${WORK} INPUT_FILE /dev/null OUTPUT_VARIABLE shown ERROR_VARIABLE shown TIMEOUT 120)
+  if(NOT shown MATCHES "Ščuka" OR NOT shown MATCHES "jež" OR NOT shown MATCHES "Chorošo" OR
+     NOT shown MATCHES "cannot read missing-ř.txt")
+    message(FATAL_ERROR "on a console, korvel-convert.exe showed: ${shown}")
+  endif()
+  message(STATUS "korvel-convert.exe showed Czech letters on a console")
+endif()

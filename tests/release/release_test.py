@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Checks a release as its users and the package managers receive it: the
 zip's contents, its checksum, the manifests that point at it, and the
-version korvel-convert.exe reports (under Wine when WINEPREFIX is set).
+version korvel-convert.exe reports (under Wine when WINEPREFIX is set). A
+test build (made without addresses) must say so and carry no manifests; the
+manifests are then checked on the same programs packed again with addresses.
 
     KORVEL_RELEASE_DIR=dist python3 tests/release/release_test.py
 """
@@ -22,6 +24,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "win32"))
 import check_executables  # noqa: E402
 
 RELEASE = Path(os.environ.get("KORVEL_RELEASE_DIR", "dist"))
+ROOT = Path(__file__).resolve().parents[2]
 
 
 class ReleaseTest(unittest.TestCase):
@@ -48,7 +51,7 @@ class ReleaseTest(unittest.TestCase):
         for name in ("README.txt", "LICENSE.txt"):
             text = (self.unpacked / name).read_bytes()
             self.assertEqual(text.count(b"\n"), text.count(b"\r\n"), f"{name}: every line ends in CRLF")
-        readme = (self.unpacked / "README.txt").read_text(encoding="utf-8-sig")
+        readme = self.readme()
         for needed in (f"Korvel {self.version}", "certutil -hashfile", "Get-FileHash", "SmartScreen", "Ctrl+C",
                        "Top pos", "korvel-convert --to-latin", "Exit codes", "щ"):
             self.assertIn(needed, readme)
@@ -56,9 +59,42 @@ class ReleaseTest(unittest.TestCase):
         self.assertTrue((self.unpacked / "keyboard-map.png").read_bytes().startswith(b"\x89PNG"))
         self.assertIn("MIT License", (self.unpacked / "LICENSE.txt").read_text(encoding="utf-8-sig"))
 
-    def test_checksum_and_manifests_name_this_zip(self):
+    def readme(self):
+        return (self.unpacked / "README.txt").read_text(encoding="utf-8-sig")
+
+    def test_a_test_build_says_so_and_has_no_manifests(self):
+        test_build = "TEST BUILD" in self.readme()
+        manifests = (RELEASE / "winget").exists() or (RELEASE / "scoop").exists()
+        self.assertNotEqual(test_build, manifests, "a test build has no manifests, a release has both")
+        if os.environ.get("KORVEL_EXPECT_TEST_BUILD"):
+            self.assertTrue(test_build, "built without addresses")
         self.assertEqual((RELEASE / "SHA256SUMS").read_text(), f"{self.sha256}  {self.zip.name}\n")
-        winget = RELEASE / "winget/manifests/k/Korvel/Korvel" / self.version
+
+    def test_manifests_name_the_zip(self):
+        if (RELEASE / "winget").exists():
+            self.check_manifests(RELEASE, self.zip)
+        # The same programs packed with addresses, as a release is.
+        with tempfile.TemporaryDirectory() as folder:
+            folder = Path(folder)
+            (folder / "info.json").write_text(json.dumps({
+                "version": self.version, "url": "https://downloads.test/v{version}/Korvel-{version}-win64.zip",
+                "homepage": "http://home.test/korvel_latin.php", "test_build": False}))
+            (folder / "key-map.txt").write_text("Key  q\n")
+            subprocess.run([sys.executable, str(ROOT / "release/make_release.py"), "--programs", str(self.unpacked),
+                            "--release-info", str(folder / "info.json"), "--key-map-text", str(folder / "key-map.txt"),
+                            "--key-map-picture", str(self.unpacked / "keyboard-map.png"), "--out", str(folder / "out")],
+                           check=True, stdout=subprocess.DEVNULL, env={**os.environ, "SOURCE_DATE_EPOCH": "1700000000"})
+            [packed] = (folder / "out").glob("*.zip")
+            with zipfile.ZipFile(packed) as archive:
+                self.assertNotIn("TEST BUILD", archive.read("README.txt").decode("utf-8-sig"))
+            url = self.check_manifests(folder / "out", packed)
+            self.assertEqual(url, f"https://downloads.test/v{self.version}/{self.zip.name}")
+
+    def check_manifests(self, release, packed):
+        """The manifests in `release` name the zip `packed`; gives its download address."""
+        sha256 = hashlib.sha256(packed.read_bytes()).hexdigest()
+        self.assertEqual((release / "SHA256SUMS").read_text(), f"{sha256}  {packed.name}\n")
+        winget = release / "winget/manifests/k/Korvel/Korvel" / self.version
         manifests = {path.name: yaml.safe_load(path.read_text()) for path in winget.glob("*.yaml")}
         self.assertEqual(len(manifests), 3)
         for manifest in manifests.values():
@@ -70,16 +106,18 @@ class ReleaseTest(unittest.TestCase):
         self.assertEqual(aliases["korvel-convert.exe"], "korvel-convert")
         self.assertIn("Korvel.exe", aliases)
         [x64] = installer["Installers"]
-        self.assertEqual(x64["InstallerSha256"], self.sha256.upper())
+        self.assertEqual(x64["InstallerSha256"], sha256.upper())
 
-        scoop = json.loads((RELEASE / "scoop/korvel.json").read_text())
+        scoop = json.loads((release / "scoop/korvel.json").read_text())
         self.assertEqual(scoop["version"], self.version)
-        self.assertEqual(scoop["architecture"]["64bit"]["hash"], self.sha256)
+        self.assertEqual(scoop["architecture"]["64bit"]["hash"], sha256)
         self.assertEqual(scoop["bin"], "korvel-convert.exe")
         self.assertEqual(scoop["shortcuts"], [["Korvel.exe", "Korvel"]])
         url = scoop["architecture"]["64bit"]["url"]
         self.assertEqual(x64["InstallerUrl"], url, "both managers download the same zip")
-        self.assertTrue(url.endswith("/" + self.zip.name), url)
+        self.assertTrue(url.endswith("/" + packed.name), url)
+        self.assertNotIn("korvel.example", url + manifests["Korvel.Korvel.locale.en-US.yaml"]["PackageUrl"])
+        return url
 
     def test_programs_are_hardened_and_report_the_release_version(self):
         programs = [str(self.unpacked / "Korvel.exe"), str(self.unpacked / "korvel-convert.exe")]

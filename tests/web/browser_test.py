@@ -9,7 +9,6 @@ local file, and axe-core's accessibility rules.
 """
 import json
 import os
-import subprocess
 import sys
 import unittest
 from pathlib import Path
@@ -22,17 +21,14 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 from page_driver import SiteServer, open_page, start_chromium  # noqa: E402
 
 SITE = Path(sys.argv.pop(1) if len(sys.argv) > 1 else "build/web/site").resolve()
-AXE_VERSION = "4.14.1"
+# Installed by scripts/install-deps.sh at the version tests/web/package-lock.json pins.
+AXE_SCRIPT = Path(__file__).resolve().parents[2] / "build/test-tools/node_modules/axe-core/axe.min.js"
 
 
 def axe_source():
-    """axe-core from the npm registry, installed once beside the site."""
-    tools = SITE.parent / "tools"
-    script = tools / "node_modules" / "axe-core" / "axe.min.js"
-    if not script.exists():
-        subprocess.run(["npm", "install", "--no-save", "--no-package-lock", "--no-audit", "--no-fund",
-                        "--prefix", str(tools), f"axe-core@{AXE_VERSION}"], check=True, stdout=subprocess.DEVNULL)
-    return script.read_text()
+    if not AXE_SCRIPT.exists():
+        raise FileNotFoundError(f"{AXE_SCRIPT} is missing: run scripts/install-deps.sh")
+    return AXE_SCRIPT.read_text()
 
 
 class PageTest(unittest.TestCase):
