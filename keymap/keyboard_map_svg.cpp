@@ -8,79 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "german_keyboard.h"
 #include "keyboard_table.h"
 #include "utf8.h"
 
 namespace {
-
-// One key: what it types alone and with Shift.
-struct Key {
-  char16_t plain;
-  char16_t shifted;
-};
-
-struct KeyRow {
-  double indent;  // in key widths, as the keys stand on the keyboard
-  std::vector<Key> keys;
-};
-
-const std::vector<KeyRow>& GermanKeyboard() {
-  static const std::vector<KeyRow> rows = {
-      {0.0,
-       {{u'^', u'\u00B0'},
-        {u'1', u'!'},
-        {u'2', u'"'},
-        {u'3', u'\u00A7'},
-        {u'4', u'$'},
-        {u'5', u'%'},
-        {u'6', u'&'},
-        {u'7', u'/'},
-        {u'8', u'('},
-        {u'9', u')'},
-        {u'0', u'='},
-        {u'\u00DF', u'?'},
-        {u'\u00B4', u'`'}}},
-      {1.5,
-       {{u'q', u'Q'},
-        {u'w', u'W'},
-        {u'e', u'E'},
-        {u'r', u'R'},
-        {u't', u'T'},
-        {u'z', u'Z'},
-        {u'u', u'U'},
-        {u'i', u'I'},
-        {u'o', u'O'},
-        {u'p', u'P'},
-        {u'\u00FC', u'\u00DC'},
-        {u'+', u'*'}}},
-      {1.75,
-       {{u'a', u'A'},
-        {u's', u'S'},
-        {u'd', u'D'},
-        {u'f', u'F'},
-        {u'g', u'G'},
-        {u'h', u'H'},
-        {u'j', u'J'},
-        {u'k', u'K'},
-        {u'l', u'L'},
-        {u'\u00F6', u'\u00D6'},
-        {u'\u00E4', u'\u00C4'},
-        {u'#', u'\''}}},
-      {1.25,
-       {{u'<', u'>'},
-        {u'y', u'Y'},
-        {u'x', u'X'},
-        {u'c', u'C'},
-        {u'v', u'V'},
-        {u'b', u'B'},
-        {u'n', u'N'},
-        {u'm', u'M'},
-        {u',', u';'},
-        {u'.', u':'},
-        {u'-', u'_'}}},
-  };
-  return rows;
-}
 
 std::string Utf8(std::u16string_view units) {
   std::string bytes;
@@ -130,8 +62,8 @@ std::string KeysOffTheKeyboard(bool forSvg) {
     if (seen.find(key) != std::u16string::npos) continue;  // shadowed by an earlier row
     seen.push_back(key);
     bool onKeyboard = false;
-    for (const KeyRow& keyRow : GermanKeyboard()) {
-      for (const Key& k : keyRow.keys) onKeyboard |= k.plain == key || k.shifted == key;
+    for (const GermanKeyRow& keyRow : GermanKeyboard()) {
+      for (const GermanKey& k : keyRow.keys) onKeyboard |= k.plain == key || k.shifted == key;
     }
     if (onKeyboard) continue;
     bool transcribed = false;
@@ -151,11 +83,11 @@ constexpr int kTop = 56;
 //   Korvel      ё  ю  е ...
 //   with Shift  Ё  Ю  Е ...
 void PrintTextMap() {
-  for (const KeyRow& row : GermanKeyboard()) {
+  for (const GermanKeyRow& row : GermanKeyboard()) {
     std::string keys = "Key       ";
     std::string plain = "Korvel    ";
     std::string shifted = "with Shift";
-    for (const Key& key : row.keys) {
+    for (const GermanKey& key : row.keys) {
       bool plainChanged = false;
       bool shiftedChanged = false;
       const std::string plainText = Typed(key.plain, plainChanged);
@@ -196,9 +128,9 @@ int main(int argc, char** argv) {
       "types Russian</text>\n",
       kMargin);
   int y = kTop;
-  for (const KeyRow& row : GermanKeyboard()) {
+  for (const GermanKeyRow& row : GermanKeyboard()) {
     double x = kMargin + row.indent * kKey;
-    for (const Key& key : row.keys) {
+    for (const GermanKey& key : row.keys) {
       bool plainChanged = false;
       bool shiftedChanged = false;
       const std::string plain = Escaped(Typed(key.plain, plainChanged));

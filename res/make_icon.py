@@ -1,9 +1,15 @@
 #!/usr/bin/env python3
 """Writes korvel.ico: a key cap with the letter Ж, at 16, 32 and 48 pixels,
-8 bits per pixel. Run it again after changing the drawing; the output is
-byte-for-byte reproducible."""
+8 bits per pixel. With --png SIZE it writes the same drawing as a PNG of
+SIZE pixels instead (for the web page and the browser extension). Run it
+again after changing the drawing; the output is byte-for-byte reproducible.
+
+    make_icon.py [OUT.ico]
+    make_icon.py --png SIZE OUT.png
+"""
 import struct
 import sys
+import zlib
 from pathlib import Path
 
 # Palette indices.
@@ -84,6 +90,22 @@ def ico(sizes=(16, 32, 48)):
     return out + b"".join(images)
 
 
+def png(size):
+    pixels, clear = draw(size)
+    rows = b"".join(
+        b"\0" + b"".join(bytes(PALETTE[pixel]) + (b"\0" if clear[y][x] else b"\xff") for x, pixel in enumerate(row))
+        for y, row in enumerate(pixels))
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)  # 8-bit RGBA
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b"")
+
+
 if __name__ == "__main__":
-    target = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).with_name("korvel.ico")
-    target.write_bytes(ico())
+    if len(sys.argv) == 4 and sys.argv[1] == "--png":
+        Path(sys.argv[3]).write_bytes(png(int(sys.argv[2])))
+    else:
+        target = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).with_name("korvel.ico")
+        target.write_bytes(ico())

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "german_keyboard.h"
 #include "keyboard_table.h"
 #include "text_converters.h"
 
@@ -38,10 +39,27 @@ emscripten::val ToLatin(const std::u16string& text) { return Units(CyrillicToLat
 
 emscripten::val ToCyrillic(const std::u16string& text) { return Units(LatinToCyrillic(std::u16string_view(text))); }
 
+// The German keyboard's keys for the on-screen keyboard, row by row: for
+// each, the units it types alone and with Shift, and its KeyboardEvent.code.
+emscripten::val KeyboardLayout() {
+  emscripten::val rows = emscripten::val::array();
+  for (const GermanKeyRow& row : GermanKeyboard()) {
+    emscripten::val keys = emscripten::val::array();
+    for (const GermanKey& key : row.keys) {
+      emscripten::val entry = emscripten::val::array();
+      entry.call<void>("push", static_cast<int>(key.plain), static_cast<int>(key.shifted), std::string(key.code));
+      keys.call<void>("push", entry);
+    }
+    rows.call<void>("push", keys);
+  }
+  return rows;
+}
+
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(korvel_core) {
   emscripten::function("typedText", &TypedText);
   emscripten::function("cyrillicToLatin", &ToLatin);
   emscripten::function("latinToCyrillic", &ToCyrillic);
+  emscripten::function("germanKeyboard", &KeyboardLayout);
 }

@@ -1,24 +1,66 @@
 // Korvel's page: the editor that types Cyrillic on a German keyboard, the
-// copy button, the switch and the whole-text conversions, all through the
-// transcription core compiled to WebAssembly (korvel-core.js).
+// on-screen keyboard, the copy button, the switch and the whole-text
+// conversions, all through the transcription core compiled to WebAssembly
+// (korvel-core.js). The text is kept in this browser only; without the core
+// the page stays a plain text box with copy.
 'use strict';
 
 (function () {
   const TITLE_TRANSCRIBING = 'German to Russian';
   const TITLE_OWN_KEYS = 'Váš nastavený jazyk na klávesnici';
   const LABEL_UNITS = 98; // the label echoes this many units of the copied text
+  const STORAGE_KEY = 'korvel.text';
 
-  const editor = document.getElementById('editor');
-  const heading = document.getElementById('heading');
-  const label = document.getElementById('label');
-  const copyButton = document.getElementById('copy');
-  const transcribeSwitch = document.getElementById('transcribe');
-  const toLatinButton = document.getElementById('to-latin');
-  const toCyrillicButton = document.getElementById('to-cyrillic');
+  const $ = (id) => document.getElementById(id);
+  const editor = $('editor');
+  const heading = $('heading');
+  const label = $('label');
+  const copyButton = $('copy');
+  const clearButton = $('clear');
+  const transcribeSwitch = $('transcribe');
+  const toLatinButton = $('to-latin');
+  const toCyrillicButton = $('to-cyrillic');
+  const keyboardToggle = $('keyboard-toggle');
+  const keyboardElement = $('keyboard');
+  const storageNote = $('storage-note');
 
-  let core = null;
-  let inserting = false; // our own insertion is under way: not to be transcribed again
   let escapePressed = false; // Esc, then Tab, leaves the editor
+
+  // The text kept in this browser (localStorage): never sent anywhere. Where
+  // storage is refused (private modes, a full disk) the page says so and
+  // goes on without it.
+  const kept = (() => {
+    let storage = null;
+    try {
+      storage = window.localStorage;
+      storage.setItem(STORAGE_KEY + '.probe', '1');
+      storage.removeItem(STORAGE_KEY + '.probe');
+    } catch (error) {
+      storage = null;
+    }
+    function refuse() {
+      storage = null;
+      storageNote.textContent = 'This browser does not let the page keep your text: it is lost when the page is closed.';
+      storageNote.classList.add('warning');
+    }
+    if (!storage) refuse();
+    return {
+      load: () => (storage && storage.getItem(STORAGE_KEY)) || '',
+      save(text) {
+        if (!storage) return;
+        try {
+          if (text) storage.setItem(STORAGE_KEY, text);
+          else storage.removeItem(STORAGE_KEY);
+        } catch (error) {
+          refuse();
+        }
+      },
+    };
+  })();
+
+  function keepText() {
+    kept.save(editor.value);
+  }
 
   // The core hands out results as 16-bit units; each is copied into a string
   // at once, zero units and lone surrogates included.
@@ -28,31 +70,6 @@
       text += String.fromCharCode.apply(null, units.subarray(i, i + 4096));
     }
     return text;
-  }
-
-  // Inserts over the selection, or at the caret, through the browser's own
-  // editing, so that Ctrl+Z undoes it and Ctrl+Y redoes it.
-  function insertText(text) {
-    inserting = true;
-    try {
-      if (!document.execCommand('insertText', false, text)) {
-        editor.setRangeText(text, editor.selectionStart, editor.selectionEnd, 'end');
-        editor.dispatchEvent(new Event('input', { bubbles: true }));
-      }
-    } finally {
-      inserting = false;
-    }
-  }
-
-  function onBeforeInput(event) {
-    if (inserting || !transcribeSwitch.checked || event.isComposing) return;
-    // Typed text only: pasted and dropped text, and input method
-    // composition, arrive unchanged.
-    if (event.inputType !== 'insertText' || !event.data) return;
-    const output = unitsToString(core.typedText(event.data));
-    if (output === event.data) return;
-    event.preventDefault();
-    insertText(output);
   }
 
   async function copyToClipboard(text) {
@@ -76,12 +93,12 @@
     if (await copyToClipboard(text)) label.textContent = text.slice(0, LABEL_UNITS);
   }
 
-  function convertWholeText(convert) {
-    const text = editor.value;
-    const converted = unitsToString(convert(text));
+  // "New text": empties the text box, undoably, and the kept text with it.
+  function clearText() {
     editor.focus();
     editor.select();
-    if (converted !== text) insertText(converted);
+    if (editor.value) document.execCommand('delete');
+    kept.save('');
   }
 
   function onKeyDown(event) {
@@ -91,7 +108,7 @@
     if (event.key === 'Tab' && !event.ctrlKey && !event.altKey && !event.metaKey) {
       if (leaving || event.shiftKey) return; // the browser moves the focus on
       event.preventDefault();
-      insertText('\t');
+      KorvelTyping.insert(editor, '\t');
       return;
     }
     const key = event.key.toLowerCase();
@@ -100,25 +117,104 @@
     }
   }
 
-  function onSwitch() {
-    const transcribing = transcribeSwitch.checked;
-    heading.textContent = transcribing ? TITLE_TRANSCRIBING : TITLE_OWN_KEYS;
-    heading.lang = transcribing ? 'en' : 'cs';
+  function enable(...controls) {
+    for (const control of controls) control.disabled = false;
   }
 
-  createKorvelCore().then((loaded) => {
-    core = loaded;
-    editor.addEventListener('beforeinput', onBeforeInput);
-    editor.addEventListener('keydown', onKeyDown);
-    copyButton.addEventListener('click', exportText);
-    transcribeSwitch.addEventListener('change', onSwitch);
+  function start(core) {
+    const typed = (text) => unitsToString(core.typedText(text));
+    const shownFor = (character) => (transcribeSwitch.checked ? typed(character) : character);
+    KorvelTyping.attach(editor, { fieldOf: () => (transcribeSwitch.checked ? editor : null), transcribe: typed });
+
+    // A tap types as the key would, at the caret, and leaves the focus and
+    // the caret in the text box.
+    function tap(action) {
+      if (document.activeElement !== editor) editor.focus({ preventScroll: true });
+      action();
+    }
+    const keyboard = KorvelScreenKeyboard.create(keyboardElement, {
+      layout: core.germanKeyboard(),
+      shownFor,
+      onType: (character) => tap(() => KorvelTyping.insert(editor, shownFor(character))),
+      onBackspace: () => tap(() => document.execCommand('delete')),
+      onEnter: () => tap(() => KorvelTyping.insert(editor, '\n')),
+    });
+    function showKeyboard(shown) {
+      keyboardElement.hidden = !shown;
+      keyboardToggle.setAttribute('aria-pressed', String(shown));
+      // The system's own keyboard stays away while ours is shown.
+      if (shown) editor.setAttribute('inputmode', 'none');
+      else editor.removeAttribute('inputmode');
+      document.documentElement.style.setProperty('--keyboard-height', shown ? `${keyboardElement.offsetHeight}px` : '0px');
+    }
+    keyboardToggle.addEventListener('click', () => {
+      showKeyboard(keyboardElement.hidden);
+      editor.focus({ preventScroll: true });
+    });
+    showKeyboard(window.matchMedia('(pointer: coarse)').matches);
+    editor.addEventListener('keydown', (event) => {
+      if (!keyboardElement.hidden) keyboard.light(event);
+    });
+
+    transcribeSwitch.addEventListener('change', () => {
+      const transcribing = transcribeSwitch.checked;
+      heading.textContent = transcribing ? TITLE_TRANSCRIBING : TITLE_OWN_KEYS;
+      heading.lang = transcribing ? 'en' : 'cs';
+      keyboard.refresh();
+    });
+    function convertWholeText(convert) {
+      const text = editor.value;
+      const converted = unitsToString(convert(text));
+      editor.focus();
+      editor.select();
+      if (converted !== text) KorvelTyping.insert(editor, converted);
+    }
     toLatinButton.addEventListener('click', () => convertWholeText(core.cyrillicToLatin));
     toCyrillicButton.addEventListener('click', () => convertWholeText(core.latinToCyrillic));
-    for (const control of [editor, copyButton, transcribeSwitch, toLatinButton, toCyrillicButton]) {
-      control.disabled = false;
-    }
+    enable(transcribeSwitch, toLatinButton, toCyrillicButton, keyboardToggle);
+    ready('true');
+  }
+
+  // Without the core: a plain text box that still keeps and copies the text.
+  function startWithoutCore(why) {
+    const failure = $('core-failure');
+    failure.textContent = `Korvel's keyboard could not start here: ${why}. You can still write and copy your text ` +
+                          'below, but the keys type their own letters, not Cyrillic.';
+    failure.hidden = false;
+    keyboardToggle.hidden = true;
+    ready('no-core');
+  }
+
+  function ready(state) {
+    enable(editor, copyButton, clearButton);
     editor.focus();
     window.korvelReadyAt = performance.now();
-    document.documentElement.dataset.ready = 'true';
+    document.documentElement.dataset.ready = state;
+  }
+
+  editor.value = kept.load();
+  editor.setSelectionRange(editor.value.length, editor.value.length);
+  editor.addEventListener('input', keepText);
+  editor.addEventListener('keydown', onKeyDown);
+  // What the last input left unsaved, when the page is hidden or closed.
+  document.addEventListener('visibilitychange', () => {
+    if (document.visibilityState === 'hidden') keepText();
   });
+  window.addEventListener('pagehide', keepText);
+  copyButton.addEventListener('click', exportText);
+  clearButton.addEventListener('click', clearText);
+  if (window.matchMedia('(max-width: 40em)').matches) $('key-map').open = false;
+
+  if (typeof WebAssembly !== 'object') {
+    startWithoutCore('this browser runs no WebAssembly');
+  } else if (typeof createKorvelCore !== 'function') {
+    startWithoutCore('its file korvel-core.js did not load');
+  } else {
+    createKorvelCore().then(start, (error) => startWithoutCore(`the core did not load (${error})`));
+  }
+
+  // Offline and installable, where the page is served (not as a local file).
+  if ('serviceWorker' in navigator && window.location.protocol !== 'file:') {
+    navigator.serviceWorker.register('service-worker.js', { updateViaCache: 'none' }).catch(() => {});
+  }
 })();

@@ -44,6 +44,7 @@ class PageTest(unittest.TestCase):
 
     def setUp(self):
         self.editor = open_page(self.driver, self.server.url)
+        self.driver.execute_script("document.getElementById('clear').click()")  # what an earlier test kept
 
     def value(self):
         return self.driver.execute_script("return document.getElementById('editor').value")
@@ -165,7 +166,32 @@ class PageTest(unittest.TestCase):
     def test_the_whole_site_weighs_under_200_kb(self):
         self.assertLess(sum(path.stat().st_size for path in SITE.iterdir()), 200_000)
 
+    def test_screen_keyboard_shows_what_each_key_types_and_lights_the_pressed_key(self):
+        toggle = self.driver.find_element(By.ID, "keyboard-toggle")
+        shown = "return !document.getElementById('keyboard').hidden"
+        self.assertFalse(self.driver.execute_script(shown), "hidden where the pointer is fine")
+        toggle.click()
+        self.assertTrue(self.driver.execute_script(shown))
+        self.assertEqual(toggle.get_attribute("aria-pressed"), "true")
+        labels = "return [...document.querySelectorAll('#keyboard [data-key]')].map((k) => k.textContent).join('|')"
+        self.assertEqual(self.driver.execute_script(labels),
+                         "1 1|2 2|3 3|4 4|5 5|6 6|7 7|8 8|9 9|0 0|ь ß|⌫|ё q|ю w|е e|р r|т t|з z|у u|и i|о o|п p|"
+                         "э ü|щ +|а a|с s|д d|ф f|г g|х h|й j|к k|л l|ш ö|ч ä|ж #|⇧|ы y|я x|ц c|в v|б b|н n|м m|"
+                         ", ,|. .|- -|↵|space")
+        self.driver.find_element(By.CSS_SELECTOR, '#keyboard [data-key="Shift"]').click()
+        self.assertIn("|Ё Q|Ю W|", self.driver.execute_script(labels))
+        self.assertIn("|Ж '|", self.driver.execute_script(labels))
+        lit = ("return new Promise((done) => { const key = document.querySelector('#keyboard [data-key=\"ö\"]');"
+               "new MutationObserver(() => key.classList.contains('lit') && done(true))"
+               ".observe(key, {attributes: true}); setTimeout(() => done(false), 2000); "
+               "document.getElementById('editor').dispatchEvent(new KeyboardEvent('keydown', "
+               "{key: 'ö', code: 'Semicolon', bubbles: true})); })")
+        self.assertTrue(self.driver.execute_script(lit), "the pressed key lights")
+        self.driver.find_element(By.ID, "transcribe").click()
+        self.assertIn("|Q Q|W W|", self.driver.execute_script(labels), "with the switch off, keys type their own")
+
     def test_no_serious_accessibility_violation(self):
+        self.driver.find_element(By.ID, "keyboard-toggle").click()  # with the on-screen keyboard
         self.driver.execute_script(axe_source())
         result = self.driver.execute_async_script("axe.run(document).then(arguments[0])")
         serious = [f"{v['id']} ({v['impact']}): {v['help']}" for v in result["violations"]

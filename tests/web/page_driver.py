@@ -33,8 +33,11 @@ class SiteServer:
             def log_message(self, *args):
                 pass
 
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0),
-                                                     functools.partial(Handler, directory=str(folder)))
+        class Server(http.server.ThreadingHTTPServer):
+            def handle_error(self, request, client_address):
+                pass  # a browser that hangs up early is no failure of the page
+
+        self.httpd = Server(("127.0.0.1", 0), functools.partial(Handler, directory=str(folder)))
         self.url = f"http://127.0.0.1:{self.httpd.server_address[1]}/"
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
         self.thread.start()
@@ -44,22 +47,29 @@ class SiteServer:
         self.httpd.server_close()
 
 
-def start_chromium(width=1100, height=900):
-    """Headless Chromium that reaches for nothing of its own on the network."""
+def start_chromium(width=1100, height=900, phone=False, arguments=()):
+    """Headless Chromium that reaches for nothing of its own on the network;
+    with `phone`, a touch screen of `width` by `height` CSS pixels."""
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
     profile = tempfile.mkdtemp(prefix="korvel-chromium-")
     for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
                      "--disable-background-networking", "--disable-component-update", "--disable-sync",
                      "--disable-default-apps", "--lang=en-US", f"--user-data-dir={profile}",
-                     f"--window-size={width},{height}"):
+                     f"--window-size={width},{height}", *arguments):
         options.add_argument(argument)
+    if phone:
+        options.add_experimental_option("mobileEmulation", {
+            "deviceMetrics": {"width": width, "height": height, "pixelRatio": 2, "touch": True},
+            "userAgent": "Mozilla/5.0 (Linux; Android 14; Pixel 8) AppleWebKit/537.36 (KHTML, like Gecko) "
+                         "Chrome/156.0 Mobile Safari/537.36"})
     options.set_capability("goog:loggingPrefs", {"performance": "ALL"})
     return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
 
 
 def open_page(driver, url):
-    """Loads the page and waits until the core is loaded and the editor ready."""
+    """Loads the page and waits until the core is loaded (or has failed to)
+    and the editor is ready."""
     driver.get(url)
     WebDriverWait(driver, 30).until(lambda d: d.execute_script("return document.documentElement.dataset.ready"))
     if url.startswith("http"):

@@ -1,0 +1,195 @@
+#!/usr/bin/env python3
+"""Korvel's page on a phone, in headless Chromium as a 412 x 915 touch
+screen: words composed as Android keyboards compose them, dead keys and the
+iOS keyboard's stream of characters; taps on the on-screen keyboard; the
+text kept across a reload; installed and used offline; no sideways
+scrolling on small screens; and the page without its core.
+
+    /usr/bin/python3 tests/web/phone_test.py build/web/site
+"""
+import shutil
+import sys
+import tempfile
+import unittest
+from pathlib import Path
+
+from selenium.webdriver.support.ui import WebDriverWait
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+from page_driver import SiteServer, open_page, start_chromium  # noqa: E402
+
+SITE = Path(sys.argv.pop(1) if len(sys.argv) > 1 else "build/web/site").resolve()
+
+
+class PhoneTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.server = SiteServer(SITE)
+        cls.driver = start_chromium(412, 915, phone=True)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.driver.quit()
+        cls.server.close()
+
+    def setUp(self):
+        self.open(self.server.url)
+        self.js("document.getElementById('clear').click()")
+
+    def open(self, url):
+        self.editor = open_page(self.driver, url)
+
+    def js(self, script, *arguments):
+        return self.driver.execute_script(script, *arguments)
+
+    def cdp(self, command, **parameters):
+        return self.driver.execute_cdp_cmd(command, parameters)
+
+    def value(self):
+        return self.js("return document.getElementById('editor').value")
+
+    def set_text(self, text, caret):
+        self.js("const e = document.getElementById('editor'); e.value = arguments[0]; e.focus();"
+                "e.setSelectionRange(arguments[1], arguments[1])", text, caret)
+
+    def caret(self):
+        return self.js("const e = document.getElementById('editor'); return [e.selectionStart, e.selectionEnd]")
+
+    def compose(self, *steps, commit):
+        """An input method's composition: each step the text composed so far, then the committed text."""
+        self.cdp("Input.dispatchKeyEvent", type="rawKeyDown", windowsVirtualKeyCode=229, key="Unidentified")
+        for step in steps:
+            self.cdp("Input.imeSetComposition", text=step, selectionStart=len(step), selectionEnd=len(step))
+        self.cdp("Input.insertText", text=commit)
+
+    def tap(self, key):
+        """A finger on the on-screen key whose data-key is `key`, and off again."""
+        x, y = self.js("const r = document.querySelector(`#keyboard [data-key=\"${arguments[0]}\"]`)"
+                       ".getBoundingClientRect(); return [r.x + r.width / 2, r.y + r.height / 2]", key)
+        self.cdp("Input.dispatchTouchEvent", type="touchStart", touchPoints=[{"x": x, "y": y}])
+        self.cdp("Input.dispatchTouchEvent", type="touchEnd", touchPoints=[])
+
+    def test_composed_words_are_transcribed_in_place_as_one_undo_step(self):
+        # Gboard: letter by letter, a backspace inside, a German letter from a long press.
+        self.set_text("Да  мир", 3)
+        self.compose("P", "Pr", "Pri", "Prx", "Pr", "Pri", "Priv", "Privä", commit="Privä")
+        self.assertEqual(self.value(), "Да Привч мир")
+        self.assertEqual(self.caret(), [8, 8])
+        self.js("document.execCommand('undo')")
+        self.assertEqual(self.value(), "Да Privä мир", "the replacement is undone in one step")
+        # Samsung: the whole word at once; iOS: one cancellable character at a time.
+        self.set_text("", 0)
+        self.compose("Privet", commit="Privet")
+        for character in " #Q":
+            self.cdp("Input.insertText", text=character)
+        self.assertEqual(self.value(), "Привет жЁ")
+        # A desktop dead key: ^ waits, then p commits both.
+        self.compose("^", commit="^p")
+        self.assertEqual(self.value(), "Привет жЁ^п")
+        # An autocorrected word and other scripts pass unchanged.
+        replaced = self.js("return document.getElementById('editor').dispatchEvent(new InputEvent('beforeinput', "
+                           "{inputType: 'insertReplacementText', data: 'Privet', cancelable: true}))")
+        self.assertTrue(replaced, "autocorrection is not cancelled")
+        self.compose("\u05d0", commit="\u05d0")
+        self.assertTrue(self.value().endswith("^п\u05d0"))
+
+    def test_switch_off_leaves_composition_alone(self):
+        self.js("document.getElementById('transcribe').click(); document.getElementById('editor').focus()")
+        self.compose("P", "Pr", commit="Pr")
+        self.assertEqual(self.value(), "Pr")
+
+    def test_taps_on_the_screen_keyboard_type_at_the_caret_and_keep_the_focus(self):
+        self.assertFalse(self.js("return document.getElementById('keyboard').hidden"), "shown on a touch screen")
+        self.assertEqual(self.js("return document.getElementById('editor').inputMode"), "none")
+        self.set_text("[]", 1)
+        scrolled = self.js("return window.scrollY")
+        for key in ("p", "Shift", "r", "i", "Backspace", "#", " ", "ß", "Shift", "Shift", "ü", "q", "Shift"):
+            self.tap(key)
+        self.assertEqual(self.value(), "[пРж ьЭЁ]")
+        self.assertEqual(self.caret(), [8, 8])
+        self.assertEqual(self.js("return document.activeElement.id"), "editor")
+        self.assertEqual(self.js("return window.scrollY"), scrolled, "a tap never scrolls the page")
+        self.assertEqual(self.js("return document.querySelector('[data-key=\"q\"] .typed').textContent"), "ё")
+        self.js("document.execCommand('undo')")
+        undone = self.value()
+        self.js("document.execCommand('redo')")
+        self.assertTrue(undone != "[пРж ьЭЁ]" and self.value() == "[пРж ьЭЁ]", "taps are undone as typing is")
+        self.js("document.getElementById('keyboard-toggle').click()")
+        self.assertTrue(self.js("return document.getElementById('keyboard').hidden"))
+        self.assertFalse(self.js("return document.getElementById('editor').hasAttribute('inputmode')"),
+                         "the system keyboard is back")
+
+    def test_the_text_is_kept_across_a_reload_until_new_text(self):
+        self.editor.send_keys("Privet")
+        self.open(self.server.url)
+        self.assertEqual(self.value(), "Привет")
+        self.js("document.getElementById('clear').click()")
+        self.assertEqual(self.value(), "")
+        self.js("document.execCommand('undo')")
+        self.assertEqual(self.value(), "Привет", "New text is undoable")
+        self.js("document.getElementById('clear').click()")
+        self.open(self.server.url)
+        self.assertEqual(self.value(), "")
+
+    def test_installable_and_working_offline(self):
+        self.assertEqual(self.cdp("Page.getInstallabilityErrors")["installabilityErrors"], [])
+        server = SiteServer(SITE)
+        try:
+            self.open(server.url)
+            WebDriverWait(self.driver, 30).until(lambda d: d.execute_script(
+                "return navigator.serviceWorker.controller !== null"))
+        finally:
+            server.close()
+        self.cdp("Network.enable")
+        self.cdp("Network.setCacheDisabled", cacheDisabled=True)
+        try:
+            self.open(server.url)
+            self.editor.send_keys("Privet")
+            self.assertEqual(self.value(), "Привет")
+        finally:
+            self.cdp("Network.setCacheDisabled", cacheDisabled=False)
+
+    def test_small_screens_scroll_only_up_and_down(self):
+        for width in (320, 360):
+            driver = start_chromium(width, 720, phone=True)
+            try:
+                open_page(driver, self.server.url)
+                self.assertEqual(driver.execute_script("return document.documentElement.scrollWidth"), width)
+                key = driver.execute_script("const r = document.querySelector('[data-key=\"q\"]')"
+                                            ".getBoundingClientRect(); return [r.width, r.height]")
+                if width == 360:
+                    self.assertGreaterEqual(key[0], 26)
+                self.assertGreaterEqual(key[1], 40)
+                # Each control can be brought into view above the keyboard and tapped there.
+                for control in ("copy", "to-latin", "to-cyrillic", "clear", "keyboard-toggle"):
+                    hit = driver.execute_script(
+                        "const c = document.getElementById(arguments[0]); c.scrollIntoView({block: 'nearest'});"
+                        "const r = c.getBoundingClientRect();"
+                        "return document.elementFromPoint(r.x + r.width / 2, r.y + r.height / 2) === c", control)
+                    self.assertTrue(hit, f"{control} at {width} px")
+                self.assertTrue(driver.execute_script(
+                    "return document.querySelector('#key-map summary').offsetHeight > 0"), "the key map can be unfolded")
+            finally:
+                driver.quit()
+
+    def test_without_its_core_the_page_says_so_and_still_copies(self):
+        with tempfile.TemporaryDirectory() as folder:
+            site = Path(folder) / "site"
+            shutil.copytree(SITE, site, ignore=shutil.ignore_patterns("korvel-core.js"))
+            server = SiteServer(site)
+            try:
+                self.open(server.url + "index.html")
+                self.assertEqual(self.js("return document.documentElement.dataset.ready"), "no-core")
+                failure = self.js("const f = document.getElementById('core-failure'); return f.hidden ? '' : "
+                                  "f.textContent")
+                self.assertIn("could not start", failure)
+                self.editor.send_keys("Privet")
+                self.assertEqual(self.value(), "Privet")
+                self.js("document.getElementById('copy').click()")
+                self.assertEqual(self.js("return document.getElementById('label').textContent"), "Privet")
+            finally:
+                server.close()
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
