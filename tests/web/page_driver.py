@@ -19,9 +19,10 @@ from selenium.webdriver.support.ui import WebDriverWait
 
 
 class SiteServer:
-    """Serves a folder on 127.0.0.1 at a free port, in a thread; remembers every path asked for."""
+    """Serves a folder on 127.0.0.1 at a free port, in a thread, with `headers` on every response;
+    remembers every path asked for."""
 
-    def __init__(self, folder):
+    def __init__(self, folder, headers=None):
         self.requested = []
         server = self
 
@@ -29,6 +30,11 @@ class SiteServer:
             def do_GET(self):
                 server.requested.append(self.path)
                 super().do_GET()
+
+            def end_headers(self):
+                for name, value in (headers or {}).items():
+                    self.send_header(name, value)
+                super().end_headers()
 
             def log_message(self, *args):
                 pass
