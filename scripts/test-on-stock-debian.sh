@@ -45,6 +45,16 @@ deb http://deb.debian.org/debian bookworm-updates main
 deb http://deb.debian.org/debian-security bookworm-security main
 SOURCES
 cp /etc/resolv.conf "$root/etc/resolv.conf"
+# The certificate authorities this machine adds for its own network (a proxy
+# that signs what it passes on, say), so that https reaches the npm registry
+# as it does from here; a stock machine on an open network needs none.
+network_env=()
+if compgen -G "/usr/local/share/ca-certificates/*.crt" >/dev/null; then
+  mkdir -p "$root/usr/local/share/ca-certificates"
+  cp /usr/local/share/ca-certificates/*.crt "$root/usr/local/share/ca-certificates/"
+  chroot "$root" update-ca-certificates >/dev/null
+  network_env=(NODE_EXTRA_CA_CERTS=/etc/ssl/certs/ca-certificates.crt)
+fi
 mount -t proc proc "$root/proc"
 mount -t sysfs sysfs "$root/sys"
 mount -t devpts -o newinstance,ptmxmode=0666 devpts "$root/dev/pts"
@@ -53,7 +63,7 @@ git clone -q --no-local "$PWD" "$root/root/korvel"
 echo "== $(($(date +%s) - started)) s: a minimal Debian 12 root in $root; now the README's test command in it"
 
 status=0
-chroot "$root" env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root TERM=dumb \
+chroot "$root" env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin HOME=/root TERM=dumb "${network_env[@]}" \
   bash -c 'cd /root/korvel && bash scripts/test-all.sh' || status=$?
 echo "== the README's test command on a minimal Debian 12 root: exit status $status," \
   "$(($(date +%s) - started)) s in all"

@@ -58,8 +58,17 @@
     };
   })();
 
+  // Kept a moment after each change, so that typing into a long text does
+  // not write all of it for every key; at once when the page is hidden.
+  const KEEP_AFTER_MS = 250;
+  let keepTimer = 0;
   function keepText() {
+    clearTimeout(keepTimer);
+    keepTimer = 0;
     kept.save(editor.value);
+  }
+  function keepSoon() {
+    if (!keepTimer) keepTimer = setTimeout(keepText, KEEP_AFTER_MS);
   }
 
   // The core hands out results as 16-bit units; each is copied into a string
@@ -98,7 +107,7 @@
     editor.focus();
     editor.select();
     if (editor.value) document.execCommand('delete');
-    kept.save('');
+    keepText();
   }
 
   function onKeyDown(event) {
@@ -194,7 +203,7 @@
 
   editor.value = kept.load();
   editor.setSelectionRange(editor.value.length, editor.value.length);
-  editor.addEventListener('input', keepText);
+  editor.addEventListener('input', keepSoon);
   editor.addEventListener('keydown', onKeyDown);
   // What the last input left unsaved, when the page is hidden or closed.
   document.addEventListener('visibilitychange', () => {

@@ -25,7 +25,7 @@ HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE.parent / "web"))
 from page_driver import SiteServer, start_chromium  # noqa: E402
 
-EXTENSION = Path(sys.argv.pop(1) if len(sys.argv) > 1 else "build/web/extension").resolve()
+EXTENSION = Path(sys.argv[1] if len(sys.argv) > 1 else "build/web/extension").resolve()
 STRICT_POLICY = "default-src 'self'; script-src 'self'; object-src 'none'; base-uri 'none'"
 
 
@@ -176,4 +176,4 @@ class ExtensionTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    unittest.main(verbosity=2)
+    unittest.main(argv=sys.argv[:1], verbosity=2)

@@ -90,13 +90,18 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("site", type=Path)
     parser.add_argument("--screenshot", type=Path, required=True)
+    parser.add_argument("--phone", action="store_true", help="a 412 x 915 touch screen, with the on-screen keyboard")
     args = parser.parse_args()
     server = SiteServer(args.site)
-    driver = start_chromium(1000, 820)
+    driver = start_chromium(412, 915, phone=True) if args.phone else start_chromium(1000, 820)
     try:
         editor = open_page(driver, server.url)
+        driver.execute_script("document.getElementById('clear').click()")
         editor.send_keys("Privet, mir! Kak dela?")
-        driver.find_element(By.ID, "copy").click()
+        if args.phone:
+            driver.execute_script("document.querySelector('#keyboard [data-key=\"Shift\"]').click()")
+        else:
+            driver.find_element(By.ID, "copy").click()
         driver.save_screenshot(str(args.screenshot))
     finally:
         driver.quit()
