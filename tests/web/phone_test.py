@@ -130,6 +130,17 @@ class PhoneTest(unittest.TestCase):
         self.js("document.getElementById('clear').click()")
         self.open(self.server.url)
         self.assertEqual(self.value(), "")
+        # Where the browser refuses storage, the page says so and still types.
+        refusal = self.cdp("Page.addScriptToEvaluateOnNewDocument", source=(
+            "Object.defineProperty(window, 'localStorage', {get() { throw new DOMException('no', 'SecurityError'); }})"))
+        try:
+            self.open(self.server.url)
+            self.assertIn("does not let the page keep your text", self.js(
+                "return document.getElementById('storage-note').textContent"))
+            self.editor.send_keys("Da")
+            self.assertEqual(self.value(), "Да")
+        finally:
+            self.cdp("Page.removeScriptToEvaluateOnNewDocument", identifier=refusal["identifier"])
 
     def test_installable_and_working_offline(self):
         self.assertEqual(self.cdp("Page.getInstallabilityErrors")["installabilityErrors"], [])
