@@ -43,7 +43,9 @@ message(STATUS "korvel-convert.exe converted both ways, refused invalid UTF-8 an
 find_program(SCRIPT_COMMAND script)
 if(SCRIPT_COMMAND)
   # Short names: the console wraps at 80 columns, and redraws runs of spaces.
-  execute_process(COMMAND ${SCRIPT_COMMAND} -qec "wine '${TOOL}' --to-latin russian.txt missing-ř.txt" /dev/null
+  # The terminal is a UTF-8 one, as Debian's are (Wine reads the locale for it).
+  execute_process(COMMAND env LC_ALL=C.UTF-8 ${SCRIPT_COMMAND} -qec "wine '${TOOL}' --to-latin russian.txt missing-ř.txt"
+                          /dev/null
                   WORKING_DIRECTORY ${WORK} INPUT_FILE /dev/null OUTPUT_VARIABLE shown ERROR_VARIABLE shown TIMEOUT 120)
   if(NOT shown MATCHES "Ščuka" OR NOT shown MATCHES "jež" OR NOT shown MATCHES "Chorošo" OR
      NOT shown MATCHES "cannot read missing-ř.txt")
