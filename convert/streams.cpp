@@ -1,9 +1,11 @@
 #include "streams.h"
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <utility>
+
+#include "utf8.h"
 
 #include <fcntl.h>
 
@@ -64,17 +66,6 @@ std::string Utf8FromWide(const wchar_t* text) {
 
 namespace {
 
-// The bytes of `text` up to a sequence that its end cuts off.
-std::size_t CompleteSequences(std::string_view text) {
-  for (std::size_t back = 1; back <= 3 && back <= text.size(); ++back) {
-    const auto byte = static_cast<unsigned char>(text[text.size() - back]);
-    if ((byte & 0xC0) == 0x80) continue;
-    const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
-    return length > back ? text.size() - back : text.size();
-  }
-  return text.size();
-}
-
 // The system's own words for the last failure of a Windows function, which
 // sets GetLastError and leaves errno alone.
 std::string SystemReason() {
@@ -106,7 +97,7 @@ class Output::Console {
 
   bool Write(std::string_view utf8) {
     pending_.append(utf8);
-    const std::size_t complete = CompleteSequences(pending_);
+    const std::size_t complete = SettledUtf8Length(pending_);
     const int length = static_cast<int>(complete);
     std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, pending_.data(), length, nullptr, 0)),
                       L'\0');

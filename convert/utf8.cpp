@@ -1,5 +1,14 @@
 #include "utf8.h"
 
+std::size_t SettledUtf8Length(std::string_view piece) {
+  for (std::size_t back = 1; back <= 3 && back <= piece.size(); ++back) {
+    const auto byte = static_cast<unsigned char>(piece[piece.size() - back]);
+    if (IsUtf8Continuation(byte)) continue;
+    return static_cast<std::size_t>(Utf8SequenceLength(byte)) > back ? piece.size() - back : piece.size();
+  }
+  return piece.size();
+}
+
 void AppendUtf8(std::u16string_view units, std::string& out) {
   // At most three bytes a unit (a pair of two units takes four).
   const std::size_t start = out.size();

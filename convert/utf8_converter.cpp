@@ -32,17 +32,6 @@ constexpr std::size_t kSlackBytes = 16;
 // middle.
 constexpr std::size_t kCutSearchBytes = 4096;
 
-bool IsContinuation(unsigned byte) { return (byte & 0xC0) == 0x80; }
-
-// The length a lead byte announces; 0 for a byte that cannot begin one.
-int SequenceLength(unsigned byte) {
-  if (byte < 0x80) return 1;
-  if (byte >= 0xC2 && byte <= 0xDF) return 2;
-  if (byte >= 0xE0 && byte <= 0xEF) return 3;
-  if (byte >= 0xF0 && byte <= 0xF4) return 4;
-  return 0;
-}
-
 // The code point of a complete sequence of continuation bytes, or -1 when
 // it is overlong, a surrogate or above U+10FFFF.
 long ValidCodePoint(const unsigned char* sequence, int length) {
@@ -52,17 +41,6 @@ long ValidCodePoint(const unsigned char* sequence, int length) {
   for (int i = 1; i < length; ++i) codePoint = (codePoint << 6) | (sequence[i] & 0x3F);
   if (codePoint < kMinimum[length] || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) return -1;
   return static_cast<long>(codePoint);
-}
-
-// The bytes of `piece` up to a sequence its end cuts off, which waits for
-// the next piece. Anything else, invalid bytes included, is settled here.
-std::size_t SettledLength(const unsigned char* piece, std::size_t size) {
-  for (std::size_t back = 1; back <= 3 && back <= size; ++back) {
-    const unsigned byte = piece[size - back];
-    if (IsContinuation(byte)) continue;
-    return static_cast<std::size_t>(SequenceLength(byte)) > back ? size - back : size;
-  }
-  return size;
 }
 
 }  // namespace
@@ -181,11 +159,11 @@ void Utf8Converter::Emit(char32_t codePoint, const unsigned char* bytes, int len
 
 bool Utf8Converter::CompleteCarriedSequence(std::string_view& piece) {
   const std::uint64_t start = offset_ - static_cast<std::uint64_t>(carriedLength_);
-  const int length = SequenceLength(carried_[0]);
+  const int length = Utf8SequenceLength(carried_[0]);
   std::size_t taken = 0;
   while (carriedLength_ < length && taken < piece.size()) {
     const auto byte = static_cast<unsigned char>(piece[taken]);
-    if (!IsContinuation(byte)) return Fail(start);
+    if (!IsUtf8Continuation(byte)) return Fail(start);
     carried_[carriedLength_++] = byte;
     ++taken;
   }
@@ -234,16 +212,16 @@ bool Utf8Converter::ConvertSettled(const unsigned char* from, const unsigned cha
       continue;
     }
     if (byte >= 0xC2 && byte <= 0xDF) {
-      if (p + 1 == to || !IsContinuation(p[1])) return Fail(offset + static_cast<std::uint64_t>(p - from));
+      if (p + 1 == to || !IsUtf8Continuation(p[1])) return Fail(offset + static_cast<std::uint64_t>(p - from));
       out = Put(characters[((byte & 0x1F) << 6) | (p[1] & 0x3F)], out);
       p += 2;
       continue;
     }
     // Three and four bytes: checked like the rest, copied unchanged.
-    const int length = SequenceLength(byte);
+    const int length = Utf8SequenceLength(byte);
     if (length == 0) return Fail(offset + static_cast<std::uint64_t>(p - from));
     for (int i = 1; i < length; ++i) {
-      if (p + i == to || !IsContinuation(p[i])) return Fail(offset + static_cast<std::uint64_t>(p - from));
+      if (p + i == to || !IsUtf8Continuation(p[i])) return Fail(offset + static_cast<std::uint64_t>(p - from));
     }
     if (ValidCodePoint(p, length) < 0) return Fail(offset + static_cast<std::uint64_t>(p - from));
     std::memcpy(out, p, static_cast<std::size_t>(length));
@@ -292,7 +270,7 @@ bool Utf8Converter::Convert(std::string_view piece) {
   if (carriedLength_ > 0) return true;  // the piece was too short to complete it
 
   const auto* bytes = reinterpret_cast<const unsigned char*>(piece.data());
-  const std::size_t settled = SettledLength(bytes, piece.size());
+  const std::size_t settled = SettledUtf8Length(piece);
   // Nothing reaches across a cut after an ASCII character that begins no
   // digraph, so the two sides of it are converted at once.
   const std::size_t cut = FindCut(bytes, settled);
