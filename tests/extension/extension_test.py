@@ -23,7 +23,7 @@ from selenium.webdriver.support.ui import WebDriverWait
 
 HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE.parent / "web"))
-from page_driver import SiteServer, start_chromium  # noqa: E402
+from page_driver import SiteServer, compose, start_chromium  # noqa: E402
 
 EXTENSION = Path(sys.argv[1] if len(sys.argv) > 1 else "build/web/extension").resolve()
 STRICT_POLICY = "default-src 'self'; script-src 'self'; object-src 'none'; base-uri 'none'"
@@ -69,7 +69,7 @@ class ExtensionTest(unittest.TestCase):
         cls.driver = start_with_extension()
         cls.worker = ServiceWorker(cls.driver)
         WebDriverWait(cls.driver, 30).until(lambda d: cls.worker.url())
-        cls.extension_id = cls.worker.url and cls.worker.evaluate("chrome.runtime.id")
+        cls.extension_id = cls.worker.evaluate("chrome.runtime.id")
 
     @classmethod
     def tearDownClass(cls):
@@ -134,12 +134,7 @@ class ExtensionTest(unittest.TestCase):
 
         # An Android keyboard's composition, in the text area.
         self.driver.execute_script("const m = document.getElementById('message'); m.value = ''; m.focus()")
-        self.driver.execute_cdp_cmd("Input.dispatchKeyEvent", {"type": "rawKeyDown", "windowsVirtualKeyCode": 229,
-                                                                "key": "Unidentified"})
-        for step in ("P", "Pr", "Pri", "Priv"):
-            self.driver.execute_cdp_cmd("Input.imeSetComposition", {"text": step, "selectionStart": len(step),
-                                                                     "selectionEnd": len(step)})
-        self.driver.execute_cdp_cmd("Input.insertText", {"text": "Priv"})
+        compose(self.driver, "P", "Pr", "Pri", "Priv", commit="Priv")
         self.assertEqual(self.value("message"), "Прив")
         self.field("message").send_keys(Keys.CONTROL, "z")
         self.assertEqual(self.value("message"), "Priv", "the replacement is undone in one step")

@@ -86,6 +86,17 @@ def open_page(driver, url):
     return driver.find_element(By.ID, "editor")
 
 
+def compose(driver, *steps, commit):
+    """An input method's composition, as Android keyboards send it: a key of 229, each step the text
+    composed so far, then the committed text."""
+    driver.execute_cdp_cmd("Input.dispatchKeyEvent", {"type": "rawKeyDown", "windowsVirtualKeyCode": 229,
+                                                      "key": "Unidentified"})
+    for step in steps:
+        driver.execute_cdp_cmd("Input.imeSetComposition", {"text": step, "selectionStart": len(step),
+                                                           "selectionEnd": len(step)})
+    driver.execute_cdp_cmd("Input.insertText", {"text": commit})
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("site", type=Path)

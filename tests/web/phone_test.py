@@ -16,7 +16,7 @@ from pathlib import Path
 from selenium.webdriver.support.ui import WebDriverWait
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from page_driver import SiteServer, open_page, start_chromium  # noqa: E402
+from page_driver import SiteServer, compose, open_page, start_chromium  # noqa: E402
 
 SITE = Path(sys.argv.pop(1) if len(sys.argv) > 1 else "build/web/site").resolve()
 
@@ -55,13 +55,6 @@ class PhoneTest(unittest.TestCase):
     def caret(self):
         return self.js("const e = document.getElementById('editor'); return [e.selectionStart, e.selectionEnd]")
 
-    def compose(self, *steps, commit):
-        """An input method's composition: each step the text composed so far, then the committed text."""
-        self.cdp("Input.dispatchKeyEvent", type="rawKeyDown", windowsVirtualKeyCode=229, key="Unidentified")
-        for step in steps:
-            self.cdp("Input.imeSetComposition", text=step, selectionStart=len(step), selectionEnd=len(step))
-        self.cdp("Input.insertText", text=commit)
-
     def tap(self, key):
         """A finger on the on-screen key whose data-key is `key`, and off again."""
         x, y = self.js("const r = document.querySelector(`#keyboard [data-key=\"${arguments[0]}\"]`)"
@@ -72,30 +65,30 @@ class PhoneTest(unittest.TestCase):
     def test_composed_words_are_transcribed_in_place_as_one_undo_step(self):
         # Gboard: letter by letter, a backspace inside, a German letter from a long press.
         self.set_text("Да  мир", 3)
-        self.compose("P", "Pr", "Pri", "Prx", "Pr", "Pri", "Priv", "Privä", commit="Privä")
+        compose(self.driver, "P", "Pr", "Pri", "Prx", "Pr", "Pri", "Priv", "Privä", commit="Privä")
         self.assertEqual(self.value(), "Да Привч мир")
         self.assertEqual(self.caret(), [8, 8])
         self.js("document.execCommand('undo')")
         self.assertEqual(self.value(), "Да Privä мир", "the replacement is undone in one step")
         # Samsung: the whole word at once; iOS: one cancellable character at a time.
         self.set_text("", 0)
-        self.compose("Privet", commit="Privet")
+        compose(self.driver, "Privet", commit="Privet")
         for character in " #Q":
             self.cdp("Input.insertText", text=character)
         self.assertEqual(self.value(), "Привет жЁ")
         # A desktop dead key: ^ waits, then p commits both.
-        self.compose("^", commit="^p")
+        compose(self.driver, "^", commit="^p")
         self.assertEqual(self.value(), "Привет жЁ^п")
         # An autocorrected word and other scripts pass unchanged.
         replaced = self.js("return document.getElementById('editor').dispatchEvent(new InputEvent('beforeinput', "
                            "{inputType: 'insertReplacementText', data: 'Privet', cancelable: true}))")
         self.assertTrue(replaced, "autocorrection is not cancelled")
-        self.compose("\u05d0", commit="\u05d0")
+        compose(self.driver, "\u05d0", commit="\u05d0")
         self.assertTrue(self.value().endswith("^п\u05d0"))
 
     def test_switch_off_leaves_composition_alone(self):
         self.js("document.getElementById('transcribe').click(); document.getElementById('editor').focus()")
-        self.compose("P", "Pr", commit="Pr")
+        compose(self.driver, "P", "Pr", commit="Pr")
         self.assertEqual(self.value(), "Pr")
 
     def test_taps_on_the_screen_keyboard_type_at_the_caret_and_keep_the_focus(self):
