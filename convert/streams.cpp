@@ -14,6 +14,7 @@
 #include <windows.h>
 #else
 #include <sys/stat.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -87,6 +88,25 @@ HANDLE ConsoleOf(DWORD standardHandle) {
   return handle != INVALID_HANDLE_VALUE && handle && GetConsoleMode(handle, &mode) ? handle : nullptr;
 }
 
+// The temporary file of this run, removed when Ctrl+C, Ctrl+Break or a
+// closed console ends it. It is open for sharing its deletion, so the name
+// goes at once and the file when the run ends.
+wchar_t PendingTemporary[32768];
+
+BOOL WINAPI RemovePendingOnConsoleEvent(DWORD) {
+  if (PendingTemporary[0] != L'\0') DeleteFileW(PendingTemporary);
+  return FALSE;  // the next handler, in the end the system's, ends the run
+}
+
+void SetPendingTemporary(const std::wstring& path) {
+  if (path.size() >= std::size(PendingTemporary)) return;
+  std::copy(path.c_str(), path.c_str() + path.size() + 1, PendingTemporary);
+  static const bool installed = SetConsoleCtrlHandler(RemovePendingOnConsoleEvent, TRUE);
+  (void)installed;
+}
+
+void ClearPendingTemporary() { PendingTemporary[0] = L'\0'; }
+
 }  // namespace
 
 // A console shows UTF-16 as it is; bytes written to it would be read in the
@@ -144,13 +164,34 @@ void RemovePendingAndEnd(int signal) {
   std::raise(signal);
 }
 
+// A signal the caller ignores stays ignored: under nohup, or in a job whose
+// terminal closes, the hang-up must not end the run.
+void RemovePendingOnSignals() {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction current {};
+    if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
+    std::signal(signal, RemovePendingAndEnd);
+  }
+}
+
 void SetPendingTemporary(const std::string& path) {
   if (path.size() >= sizeof(PendingTemporary)) return;
   std::memcpy(PendingTemporary, path.c_str(), path.size() + 1);
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, RemovePendingAndEnd);
+  static const bool installed = (RemovePendingOnSignals(), true);
+  (void)installed;
 }
 
 void ClearPendingTemporary() { PendingTemporary[0] = '\0'; }
+
+// The rename itself reaches the disk with the folder's entry. Best effort:
+// the file is whole by now, under one name or the other.
+void SyncFolderOf(const fs::path& file) {
+  const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+  const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (descriptor < 0) return;
+  ::fsync(descriptor);
+  ::close(descriptor);
+}
 
 mode_t NewFileMode() {
   const mode_t mask = umask(0);  // read it: there is no other way
@@ -226,9 +267,7 @@ void Output::Discard() {
   std::error_code ignored;
   fs::remove(temporary_, ignored);
   temporary_.clear();
-#ifndef _WIN32
   ClearPendingTemporary();
-#endif
 }
 
 void Output::FailWriting(const std::string& reason) const {
@@ -242,13 +281,14 @@ void Output::CreateTemporary() {
   const std::wstring stem = target_.native() + L".korvel-convert-" + std::to_wstring(GetCurrentProcessId()) + L"-";
   for (unsigned attempt = 0; attempt < 1000; ++attempt) {
     const std::wstring candidate = stem + std::to_wstring(attempt);
-    const HANDLE file =
-        CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = CreateFileW(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
       if (GetLastError() == ERROR_FILE_EXISTS) continue;
       FailWriting(SystemReason());
     }
     temporary_ = candidate;
+    SetPendingTemporary(candidate);
     const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_BINARY);
     if (descriptor < 0) {
       CloseHandle(file);
@@ -306,13 +346,30 @@ void Output::Commit() {
     if (std::fflush(stdout) != 0) FailWriting(Reason());
     return;
   }
+  // The new contents reach the disk before they take the target's name, so
+  // that a power cut leaves the old file or the new one, never an empty one.
+  if (!temporary_.empty()) FlushToDisk();
   if (std::fclose(std::exchange(stream_, nullptr)) != 0) FailWriting(Reason());
   if (temporary_.empty()) return;
 #ifdef _WIN32
-  if (!MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) FailWriting(SystemReason());
+  if (!MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    FailWriting(SystemReason());
+  }
+  ClearPendingTemporary();
 #else
   if (std::rename(temporary_.c_str(), target_.c_str()) != 0) FailWriting(Reason());
   ClearPendingTemporary();
+  SyncFolderOf(target_);
 #endif
   temporary_.clear();
+}
+
+void Output::FlushToDisk() const {
+  if (std::fflush(stream_) != 0) FailWriting(Reason());
+#ifdef _WIN32
+  if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream_))))) FailWriting(SystemReason());
+#else
+  // Some file systems cannot sync at all; there is nothing more to do there.
+  if (::fsync(fileno(stream_)) != 0 && errno != EINVAL && errno != ENOTSUP) FailWriting(Reason());
+#endif
 }

@@ -58,6 +58,7 @@ class Output {
  private:
   void CreateTemporary();
   void Discard();
+  void FlushToDisk() const;
   [[noreturn]] void FailWriting(const std::string& reason) const;
 
   std::string name_;

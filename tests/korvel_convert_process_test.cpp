@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -223,6 +224,24 @@ TEST_F(KorvelConvertTest, EveryFailureEndsWithOneLineAndLeavesNothingBehind) {
     expectFailure("--to-latin in.txt -o full", "No space left on device");
     EXPECT_TRUE(fs::is_character_file(File("full")));
   }
+}
+
+TEST_F(KorvelConvertTest, AHangUpTheCallerIgnoresLetsTheRunFinishAndOtherSignalsCleanUp) {
+  // The input is a pipe still being written when the signal comes, as when
+  // the terminal of a job started under nohup closes.
+  const auto runSignalled = [this](const std::string& ignore, const std::string& signal) {
+    const std::string command = "cd '" + folder_.string() + "' && { (printf 'Щука '; sleep 1; printf 'и ёж\\n') | (" +
+                                ignore + " exec '" KORVEL_CONVERT_PATH "' --to-latin -o out.txt) & sleep 0.5; kill -" +
+                                signal + " $!; wait $!; }";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  EXPECT_EQ(runSignalled("trap '' HUP;", "HUP"), 0);
+  EXPECT_EQ(Read(File("out.txt")), "Ščuka  i  jež\n");
+  fs::remove(File("out.txt"));
+  EXPECT_EQ(runSignalled("", "TERM"), 128 + SIGTERM);
+  EXPECT_FALSE(fs::exists(File("out.txt")));
+  EXPECT_EQ(Leftovers(), std::vector<std::string>{});
 }
 
 }  // namespace
