@@ -27,8 +27,10 @@
   let escapePressed = false; // Esc, then Tab, leaves the editor
 
   // The text kept in this browser (localStorage): never sent anywhere. Where
-  // storage is refused (private modes, a full disk) the page says so and
-  // goes on without it.
+  // storage is refused (private modes) the page says so and goes on without
+  // it. A text that does not fit (storage full) is not kept, and the older
+  // copy still kept is marked, so that a reload says what it is.
+  const OLDER_KEY = STORAGE_KEY + '.older';
   const kept = (() => {
     let storage = null;
     try {
@@ -38,12 +40,33 @@
     } catch (error) {
       storage = null;
     }
+    const usualNote = storageNote.textContent;
+    function note(text, warning) {
+      storageNote.textContent = text;
+      storageNote.classList.toggle('warning', warning);
+    }
     function refuse() {
       storage = null;
-      storageNote.textContent = 'This browser does not let the page keep your text: it is lost when the page is closed.';
-      storageNote.classList.add('warning');
+      note('This browser does not let the page keep your text: it is lost when the page is closed.', true);
+    }
+    function showOlder(older) {
+      if (older) {
+        note('What is kept here is an older copy of your text: the newest did not fit in this browser\'s ' +
+             'storage. Copy your text before you close the page.', true);
+      } else {
+        note(usualNote, false);
+      }
+    }
+    function markOlder() {
+      try {
+        storage.setItem(OLDER_KEY, '1');
+      } catch (error) {
+        storage.removeItem(STORAGE_KEY); // not even the mark fits: no copy rather than an unmarked old one
+      }
+      showOlder(true);
     }
     if (!storage) refuse();
+    else showOlder(storage.getItem(OLDER_KEY) !== null);
     return {
       load: () => (storage && storage.getItem(STORAGE_KEY)) || '',
       save(text) {
@@ -52,23 +75,45 @@
           if (text) storage.setItem(STORAGE_KEY, text);
           else storage.removeItem(STORAGE_KEY);
         } catch (error) {
-          refuse();
+          markOlder();
+          return;
         }
+        if (storage.getItem(OLDER_KEY) !== null) {
+          storage.removeItem(OLDER_KEY);
+          showOlder(false);
+        }
+      },
+      // Another window of the page kept a text, or marked it older.
+      onChange(event, adopt) {
+        if (!storage || event.storageArea !== storage) return;
+        if (event.key === STORAGE_KEY) adopt(event.newValue || '');
+        else if (event.key === OLDER_KEY) showOlder(event.newValue !== null);
       },
     };
   })();
 
   // Kept a moment after each change, so that typing into a long text does
-  // not write all of it for every key; at once when the page is hidden.
+  // not write all of it for every key; at once when the page is hidden. Only
+  // a change is written: a window left idle never writes its old text over
+  // what another window kept since, and takes that text up instead.
   const KEEP_AFTER_MS = 250;
   let keepTimer = 0;
+  let keptText = '';
   function keepText() {
     clearTimeout(keepTimer);
     keepTimer = 0;
-    kept.save(editor.value);
+    if (editor.value === keptText) return;
+    keptText = editor.value;
+    kept.save(keptText);
   }
   function keepSoon() {
     if (!keepTimer) keepTimer = setTimeout(keepText, KEEP_AFTER_MS);
+  }
+  function adoptKeptText(text) {
+    if (keepTimer || text === editor.value) return; // an edit of this window's own is about to be kept
+    const { selectionStart, selectionEnd } = editor;
+    editor.value = keptText = text;
+    editor.setSelectionRange(Math.min(selectionStart, text.length), Math.min(selectionEnd, text.length));
   }
 
   // The core hands out results as 16-bit units; each is copied into a string
@@ -201,9 +246,10 @@
     document.documentElement.dataset.ready = state;
   }
 
-  editor.value = kept.load();
+  editor.value = keptText = kept.load();
   editor.setSelectionRange(editor.value.length, editor.value.length);
   editor.addEventListener('input', keepSoon);
+  window.addEventListener('storage', (event) => kept.onChange(event, adoptKeptText));
   editor.addEventListener('keydown', onKeyDown);
   // What the last input left unsaved, when the page is hidden or closed.
   document.addEventListener('visibilitychange', () => {

@@ -28,21 +28,60 @@ const KorvelTyping = (() => {
     }
   }
 
-  // Selects `text` where it ends at the caret; false when it does not stand
-  // there (the field changed meanwhile): then nothing is replaced.
-  function selectBeforeCaret(field, text) {
+  function textOf(field) {
+    return isTextControl(field) ? field.value : field.textContent;
+  }
+
+  // Where the caret stands in textOf(field), with the text node and offset
+  // it stands at in a contenteditable box; null with a selection.
+  function caretOf(field) {
     if (isTextControl(field)) {
-      const end = field.selectionEnd;
-      if (field.selectionStart !== end || field.value.slice(Math.max(0, end - text.length), end) !== text) return false;
-      field.setSelectionRange(end - text.length, end);
-      return true;
+      return field.selectionStart === field.selectionEnd ? { at: field.selectionEnd } : null;
     }
     const selection = field.ownerDocument.getSelection();
-    if (!selection || selection.rangeCount !== 1 || !selection.isCollapsed) return false;
-    const { startContainer: node, startOffset: end } = selection.getRangeAt(0);
-    if (node.nodeType !== Node.TEXT_NODE || node.data.slice(Math.max(0, end - text.length), end) !== text) return false;
-    selection.setBaseAndExtent(node, end - text.length, node, end);
-    return true;
+    if (!selection || selection.rangeCount !== 1 || !selection.isCollapsed) return null;
+    const { startContainer: node, startOffset: offset } = selection.getRangeAt(0);
+    if (node.nodeType !== Node.TEXT_NODE || !field.contains(node)) return null;
+    const before = field.ownerDocument.createRange();
+    before.selectNodeContents(field);
+    before.setEnd(node, offset);
+    return { at: before.toString().length, node, offset };
+  }
+
+  // The range [start, end) of `after` that is new against `before`: all
+  // they do not share at their beginning and their end.
+  function changedRange(before, after) {
+    const shortest = Math.min(before.length, after.length);
+    let start = 0;
+    while (start < shortest && before[start] === after[start]) start++;
+    let fromEnd = 0;
+    while (fromEnd < shortest - start && before[before.length - 1 - fromEnd] === after[after.length - 1 - fromEnd]) {
+      fromEnd++;
+    }
+    return { start, end: after.length - fromEnd };
+  }
+
+  // What the composition that committed `word` added to the field: the word
+  // less what stood there before (Android keyboards re-open the word the
+  // caret is put into, and that part stays as it was). Taken from the
+  // field's text before and after, since neither the start event nor the
+  // selection tells it on every keyboard. Null when it added nothing or the
+  // field is not as the composition left it; else the text, and a function
+  // that selects it.
+  function addedByComposition(field, before, word) {
+    const caret = caretOf(field);
+    const after = textOf(field);
+    if (!caret || caret.at < word.length || after.slice(caret.at - word.length, caret.at) !== word) return null;
+    const changed = changedRange(before, after);
+    const start = Math.max(changed.start, caret.at - word.length);
+    const end = Math.min(changed.end, caret.at);
+    if (start >= end) return null;
+    const nodeStart = caret.node ? caret.offset - (caret.at - start) : 0;
+    if (nodeStart < 0) return null; // the word runs over more than one text node
+    const select = isTextControl(field) ? () => field.setSelectionRange(start, end) :
+      () => field.ownerDocument.getSelection().setBaseAndExtent(caret.node, nodeStart, caret.node,
+                                                                caret.offset - (caret.at - end));
+    return { text: after.slice(start, end), select };
   }
 
   // Types Korvel's way in the fields that `target` (a field, or a document
@@ -61,12 +100,22 @@ const KorvelTyping = (() => {
       event.preventDefault();
       insert(field, output);
     }, true);
-    target.addEventListener('compositionend', (event) => {
-      if (!event.data) return;
+    let composing = null; // the field a composition is under way in, and its text before
+    target.addEventListener('compositionstart', (event) => {
       const field = fieldOf(event);
-      if (!field) return;
-      const output = transcribe(event.data);
-      if (output !== event.data && selectBeforeCaret(field, event.data)) insert(field, output);
+      composing = field && { field, before: textOf(field) };
+    }, true);
+    target.addEventListener('compositionend', (event) => {
+      const started = composing;
+      composing = null;
+      const field = fieldOf(event);
+      if (!event.data || !field || !started || started.field !== field) return;
+      const added = addedByComposition(field, started.before, event.data);
+      if (!added) return;
+      const output = transcribe(added.text);
+      if (output === added.text) return;
+      added.select();
+      insert(field, output);
     }, true);
   }
 

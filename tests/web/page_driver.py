@@ -20,16 +20,24 @@ from selenium.webdriver.support.ui import WebDriverWait
 
 class SiteServer:
     """Serves a folder on 127.0.0.1 at a free port, in a thread, with `headers` on every response;
-    remembers every path asked for."""
+    remembers every path asked for. Set `failing` to 503 and every answer is that error; to "hang"
+    and no answer comes until the server is closed."""
 
-    def __init__(self, folder, headers=None):
+    def __init__(self, folder, headers=None, port=0):
         self.requested = []
+        self.failing = None
+        self.closing = threading.Event()
         server = self
 
         class Handler(http.server.SimpleHTTPRequestHandler):
             def do_GET(self):
                 server.requested.append(self.path)
-                super().do_GET()
+                if server.failing == "hang":
+                    server.closing.wait()
+                elif server.failing:
+                    self.send_error(server.failing)
+                else:
+                    super().do_GET()
 
             def end_headers(self):
                 for name, value in (headers or {}).items():
@@ -40,15 +48,19 @@ class SiteServer:
                 pass
 
         class Server(http.server.ThreadingHTTPServer):
+            daemon_threads = True
+
             def handle_error(self, request, client_address):
                 pass  # a browser that hangs up early is no failure of the page
 
-        self.httpd = Server(("127.0.0.1", 0), functools.partial(Handler, directory=str(folder)))
-        self.url = f"http://127.0.0.1:{self.httpd.server_address[1]}/"
+        self.httpd = Server(("127.0.0.1", port), functools.partial(Handler, directory=str(folder)))
+        self.port = self.httpd.server_address[1]
+        self.url = f"http://127.0.0.1:{self.port}/"
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
         self.thread.start()
 
     def close(self):
+        self.closing.set()
         self.httpd.shutdown()
         self.httpd.server_close()
 
@@ -86,14 +98,16 @@ def open_page(driver, url):
     return driver.find_element(By.ID, "editor")
 
 
-def compose(driver, *steps, commit):
+def compose(driver, *steps, commit, reopening=None):
     """An input method's composition, as Android keyboards send it: a key of 229, each step the text
-    composed so far, then the committed text."""
+    composed so far, then the committed text. `reopening` (start, end): the first step replaces that
+    range of the field, as a keyboard re-opens the word the caret is put into."""
     driver.execute_cdp_cmd("Input.dispatchKeyEvent", {"type": "rawKeyDown", "windowsVirtualKeyCode": 229,
                                                       "key": "Unidentified"})
-    for step in steps:
+    for number, step in enumerate(steps):
+        replacing = {"replacementStart": reopening[0], "replacementEnd": reopening[1]} if reopening and not number else {}
         driver.execute_cdp_cmd("Input.imeSetComposition", {"text": step, "selectionStart": len(step),
-                                                           "selectionEnd": len(step)})
+                                                           "selectionEnd": len(step), **replacing})
     driver.execute_cdp_cmd("Input.insertText", {"text": commit})
 
 

@@ -10,6 +10,7 @@ scrolling on small screens; and the page without its core.
 import shutil
 import sys
 import tempfile
+import time
 import unittest
 from pathlib import Path
 
@@ -85,6 +86,10 @@ class PhoneTest(unittest.TestCase):
         self.assertTrue(replaced, "autocorrection is not cancelled")
         compose(self.driver, "\u05d0", commit="\u05d0")
         self.assertTrue(self.value().endswith("^п\u05d0"))
+        # A pasted word that the keyboard re-opens stays as it was; only what is added is typed.
+        self.set_text("Berlin ", 6)
+        compose(self.driver, "Berlin", "Berlinx", commit="Berlinx", reopening=(0, 6))
+        self.assertEqual(self.value(), "Berlinя ")
 
     def test_switch_off_leaves_composition_alone(self):
         self.js("document.getElementById('transcribe').click(); document.getElementById('editor').focus()")
@@ -135,6 +140,51 @@ class PhoneTest(unittest.TestCase):
         finally:
             self.cdp("Page.removeScriptToEvaluateOnNewDocument", identifier=refusal["identifier"])
 
+    def storage_note(self):
+        return self.js("return document.getElementById('storage-note').textContent")
+
+    def test_an_idle_second_window_never_writes_its_old_text_over_the_newest(self):
+        self.editor.send_keys("Kot")
+        first = self.driver.current_window_handle
+        self.driver.switch_to.new_window("window")
+        try:
+            self.open(self.server.url)
+            self.assertEqual(self.value(), "Кот")
+            self.editor.send_keys(" i pes")
+            WebDriverWait(self.driver, 5).until(lambda d: d.execute_script(
+                "return localStorage.getItem('korvel.text')") == "Кот и пес")
+        finally:
+            self.driver.close()
+            self.driver.switch_to.window(first)
+        # The idle window is hidden, then closed.
+        self.js("Object.defineProperty(document, 'visibilityState', {value: 'hidden', configurable: true});"
+                "document.dispatchEvent(new Event('visibilitychange')); window.dispatchEvent(new Event('pagehide'))")
+        self.open(self.server.url)
+        self.assertEqual(self.value(), "Кот и пес")
+
+    def test_a_text_too_long_to_keep_is_never_shown_later_as_the_current_one(self):
+        self.editor.send_keys("Kot")
+        usual = self.storage_note()
+        # The origin's storage filled to its quota, all but some 500 characters.
+        self.js("localStorage.setItem('filler-room', 'x'.repeat(500));"
+                "let chunk = 'x'.repeat(1 << 20), number = 0;"
+                "while (chunk.length) { try { localStorage.setItem('filler-' + number++, chunk); }"
+                "  catch (full) { chunk = chunk.slice(0, chunk.length >> 1); } }"
+                "localStorage.removeItem('filler-room')")
+        try:
+            self.cdp("Input.insertText", text=" i pes" * 1000)  # a dictated text, committed at once
+            WebDriverWait(self.driver, 5).until(lambda d: "older copy" in self.storage_note())
+            self.open(self.server.url)
+            self.assertTrue(self.value() == "" or "older copy" in self.storage_note(),
+                            f"{self.value()!r} shown with {self.storage_note()!r}")
+        finally:
+            self.js("Object.keys(localStorage).filter((key) => key.startsWith('filler-'))"
+                    ".forEach((key) => localStorage.removeItem(key))")
+        self.editor.send_keys("!")
+        WebDriverWait(self.driver, 5).until(lambda d: self.storage_note() == usual)
+        self.open(self.server.url)
+        self.assertEqual(self.storage_note(), usual, "kept again, and no longer called older")
+
     def test_installable_and_working_offline(self):
         self.assertEqual(self.cdp("Page.getInstallabilityErrors")["installabilityErrors"], [])
         server = SiteServer(SITE)
@@ -150,7 +200,16 @@ class PhoneTest(unittest.TestCase):
             self.open(server.url)
             self.editor.send_keys("Privet")
             self.assertEqual(self.value(), "Привет")
+            # A server that answers with errors, or never: the kept copy within a few seconds.
+            server = SiteServer(SITE, port=server.port)
+            for failing in (503, "hang"):
+                server.failing = failing
+                started = time.monotonic()
+                self.open(server.url)
+                self.assertLess(time.monotonic() - started, 15, failing)
+                self.assertEqual(self.js("return document.documentElement.dataset.ready"), "true", failing)
         finally:
+            server.close()
             self.cdp("Network.setCacheDisabled", cacheDisabled=False)
 
     def test_small_screens_scroll_only_up_and_down(self):
