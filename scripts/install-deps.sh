@@ -14,7 +14,9 @@ packages=(
   # the Windows program, cross-compiled, and Wine to run it
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
   # a virtual display, real keystrokes, the X clipboard, screenshots, resources
-  xvfb xauth xdotool xclip x11-utils imagemagick icoutils python3
+  xvfb xauth xdotool xclip x11-utils x11-xkb-utils imagemagick icoutils python3
+  # the keyboard layouts tried for real: a Tk text widget as the X client
+  python3-tk
   # the release: the key map picture, the manifests' check
   librsvg2-bin fonts-dejavu-core python3-yaml
   # the web page: the core as WebAssembly, and a real browser to test it in

@@ -163,6 +163,12 @@ class PageTest(unittest.TestCase):
         self.editor.send_keys("Privet")
         self.assertEqual(self.value(), "Привет")
 
+    def test_the_key_map_offers_the_system_layouts_for_download(self):
+        fetched = self.driver.execute_async_script(
+            "const done = arguments[0]; const links = [...document.querySelectorAll('#key-map a[download]')];"
+            "Promise.all(links.map((a) => fetch(a.href).then((r) => [a.getAttribute('href'), r.ok]))).then(done)")
+        self.assertEqual(sorted(fetched), [["Korvel.keylayout", True], ["Korvel.klc", True], ["korvel", True]])
+
     def test_the_whole_site_weighs_under_200_kb(self):
         self.assertLess(sum(path.stat().st_size for path in SITE.iterdir()), 200_000)
 

@@ -1,0 +1,44 @@
+#include "layout_keys.h"
+
+#include <cstdio>
+
+#include "keyboard_table.h"
+#include "utf8.h"
+
+namespace {
+
+bool IsLatin1LowerCase(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7); }
+
+}  // namespace
+
+char16_t TypedInKorvel(char16_t character) {
+  if (KeyboardTable.empty()) BuildKeyboardTable();
+  if (GermanDeadKeyOf(character)) return character;
+  TranscribeTypedCharacter(character);
+  return LookupResult.size() == 1 ? LookupResult[0] : character;
+}
+
+std::vector<LayoutKey> KorvelLayoutKeys() {
+  std::vector<LayoutKey> keys;
+  for (const GermanKeyRow& row : GermanKeyboard()) {
+    for (const GermanKey& key : row.keys) {
+      const bool letter = IsLatin1LowerCase(key.plain) && key.shifted == key.plain - 0x20;
+      keys.push_back({&key, PositionOf(key.code), TypedInKorvel(key.plain), TypedInKorvel(key.shifted), letter});
+    }
+  }
+  return keys;
+}
+
+std::string Utf8(std::u16string_view units) {
+  std::string bytes;
+  AppendUtf8(units, bytes);
+  return bytes;
+}
+
+std::string Utf8(char16_t unit) { return Utf8(std::u16string_view(&unit, 1)); }
+
+std::string Hex4(char16_t unit) {
+  char digits[8];
+  std::snprintf(digits, sizeof digits, "%04x", static_cast<unsigned>(unit));
+  return digits;
+}
