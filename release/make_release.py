@@ -18,6 +18,7 @@ from pathlib import Path
 ROOT = Path(__file__).resolve().parents[1]
 PACKAGE_ID = "Korvel.Korvel"
 PUBLISHER = "Korvel"
+LAYOUT_FILES = ("korvel", "Korvel.keylayout", "Korvel.klc")  # Linux, the Mac, Windows
 DESCRIPTION = "Type Russian in Cyrillic on a German keyboard, without switching the keyboard layout."
 LICENSE = "MIT"
 
@@ -95,6 +96,7 @@ def main():
     parser.add_argument("--release-info", type=Path, required=True, help="release-info.json written by CMake")
     parser.add_argument("--key-map-text", type=Path, required=True)
     parser.add_argument("--key-map-picture", type=Path, required=True)
+    parser.add_argument("--layouts", type=Path, required=True, help="folder with the system keyboard layouts")
     parser.add_argument("--out", type=Path, required=True)
     args = parser.parse_args()
 
@@ -116,6 +118,7 @@ def main():
         ("README.txt", windows_text(readme)),
         ("LICENSE.txt", windows_text((ROOT / "LICENSE").read_text(encoding="utf-8"))),
         ("keyboard-map.png", args.key_map_picture.read_bytes()),
+        *((f"layouts/{name}", (args.layouts / name).read_bytes()) for name in LAYOUT_FILES),
     ], epoch)
     sha256 = hashlib.sha256(zip_path.read_bytes()).hexdigest()
     (args.out / "SHA256SUMS").write_text(f"{sha256}  {zip_name}\n")

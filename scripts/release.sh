@@ -53,15 +53,16 @@ export SOURCE_DATE_EPOCH
 cd "$work"
 cmake --preset release "${addresses[@]}" >/dev/null
 cmake --build --preset release
-# The key map for README.txt, drawn from the keyboard table by a native build.
+# The key map for README.txt and the system keyboard layouts, from the
+# keyboard table by a native build.
 cmake -S . -B build/keymap -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVEL_BUILD_TESTS=OFF \
   -DKORVEL_BUILD_BENCHMARKS=OFF >/dev/null
-cmake --build build/keymap --target korvel-keymap
+cmake --build build/keymap --target korvel-keymap korvel-layout-files
 build/keymap/bin/korvel-keymap --text >build/key-map.txt
 
 rm -rf "$out"
 python3 release/make_release.py --programs build/release/bin --release-info build/release/release-info.json \
-  --key-map-text build/key-map.txt --key-map-picture docs/keyboard-map.png --out "$out"
+  --key-map-text build/key-map.txt --key-map-picture docs/keyboard-map.png --layouts build/keymap/layouts --out "$out"
 echo "Release in $out:"
 (cd "$out" && find . -type f | sort)
 if [ -z "$url" ]; then

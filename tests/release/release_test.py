@@ -45,9 +45,12 @@ class ReleaseTest(unittest.TestCase):
     def tearDownClass(cls):
         cls.folder.cleanup()
 
-    def test_zip_holds_the_programs_the_guides_and_the_key_map(self):
+    def test_zip_holds_the_programs_the_guides_the_key_map_and_the_layouts(self):
         self.assertEqual(self.names, ["Korvel.exe", "korvel-convert.exe", "README.txt", "LICENSE.txt",
-                                      "keyboard-map.png"])
+                                      "keyboard-map.png", "layouts/korvel", "layouts/Korvel.keylayout",
+                                      "layouts/Korvel.klc"])
+        self.assertIn(b'include "de(basic)"', (self.unpacked / "layouts/korvel").read_bytes())
+        self.assertTrue((self.unpacked / "layouts/Korvel.klc").read_bytes().startswith(b"\xff\xfeK\0B\0D\0"))
         for name in ("README.txt", "LICENSE.txt"):
             text = (self.unpacked / name).read_bytes()
             self.assertEqual(text.count(b"\n"), text.count(b"\r\n"), f"{name}: every line ends in CRLF")
@@ -82,7 +85,8 @@ class ReleaseTest(unittest.TestCase):
             (folder / "key-map.txt").write_text("Key  q\n")
             subprocess.run([sys.executable, str(ROOT / "release/make_release.py"), "--programs", str(self.unpacked),
                             "--release-info", str(folder / "info.json"), "--key-map-text", str(folder / "key-map.txt"),
-                            "--key-map-picture", str(self.unpacked / "keyboard-map.png"), "--out", str(folder / "out")],
+                            "--key-map-picture", str(self.unpacked / "keyboard-map.png"),
+                            "--layouts", str(self.unpacked / "layouts"), "--out", str(folder / "out")],
                            check=True, stdout=subprocess.DEVNULL, env={**os.environ, "SOURCE_DATE_EPOCH": "1700000000"})
             [packed] = (folder / "out").glob("*.zip")
             with zipfile.ZipFile(packed) as archive:
