@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """Writes korvel.ico: a key cap with the letter Ж, at 16, 32 and 48 pixels,
-8 bits per pixel. With --png SIZE it writes the same drawing as a PNG of
-SIZE pixels instead (for the web page and the browser extension). Run it
-again after changing the drawing; the output is byte-for-byte reproducible.
+8 bits per pixel. With --off it writes the same key cap in grey, the look of
+the notification icon while Korvel everywhere is off (korvel-off.ico). With
+--png SIZE it writes the drawing as a PNG of SIZE pixels instead (for the web
+page and the browser extension). Run it again after changing the drawing;
+the output is byte-for-byte reproducible.
 
     make_icon.py [OUT.ico]
+    make_icon.py --off [OUT.ico]
     make_icon.py --png SIZE OUT.png
 """
 import struct
@@ -15,6 +18,7 @@ from pathlib import Path
 # Palette indices.
 CLEAR, EDGE, CAP, LETTER, BAR = 0, 1, 2, 3, 4
 PALETTE = {CLEAR: (0, 0, 0), EDGE: (18, 42, 96), CAP: (40, 96, 190), LETTER: (255, 255, 255), BAR: (242, 148, 36)}
+PALETTE_OFF = {CLEAR: (0, 0, 0), EDGE: (72, 72, 72), CAP: (150, 150, 150), LETTER: (255, 255, 255), BAR: (110, 110, 110)}
 
 ZHE = [
     "X..X..X",
@@ -61,11 +65,11 @@ def draw(size):
     return pixels, clear
 
 
-def bmp(size):
+def bmp(size, palette):
     pixels, clear = draw(size)
     header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 8, 0, 0, 0, 0, 256, 0)
     palette = b"".join(
-        struct.pack("<BBBB", *reversed(PALETTE.get(i, (0, 0, 0))), 0) for i in range(256)
+        struct.pack("<BBBB", *reversed(palette.get(i, (0, 0, 0))), 0) for i in range(256)
     )
     row_bytes = (size + 3) // 4 * 4
     color = b"".join(bytes(pixels[y]) + bytes(row_bytes - size) for y in reversed(range(size)))
@@ -80,8 +84,8 @@ def bmp(size):
     return header + palette + color + mask
 
 
-def ico(sizes=(16, 32, 48)):
-    images = [bmp(size) for size in sizes]
+def ico(palette=PALETTE, sizes=(16, 32, 48)):
+    images = [bmp(size, palette) for size in sizes]
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for size, image in zip(sizes, images):
@@ -106,6 +110,9 @@ def png(size):
 if __name__ == "__main__":
     if len(sys.argv) == 4 and sys.argv[1] == "--png":
         Path(sys.argv[3]).write_bytes(png(int(sys.argv[2])))
+    elif len(sys.argv) > 1 and sys.argv[1] == "--off":
+        target = Path(sys.argv[2]) if len(sys.argv) > 2 else Path(__file__).with_name("korvel-off.ico")
+        target.write_bytes(ico(PALETTE_OFF))
     else:
         target = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).with_name("korvel.ico")
         target.write_bytes(ico())

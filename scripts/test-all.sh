@@ -25,10 +25,12 @@ step "set-up: Debian packages and the pinned test tools" 'bash scripts/install-d
 
 step "layout: clang-format" "git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run -Werror"
 
-step "icon: res/korvel.ico is what res/make_icon.py draws" '
+step "icons: res/korvel.ico and res/korvel-off.ico are what res/make_icon.py draws" '
   drawn=$(mktemp -d)
   python3 res/make_icon.py "$drawn/korvel.ico"
+  python3 res/make_icon.py --off "$drawn/korvel-off.ico"
   cmp res/korvel.ico "$drawn/korvel.ico"
+  cmp res/korvel-off.ico "$drawn/korvel-off.ico"
   rm -rf "$drawn"'
 
 step "key map: docs/keyboard-map.svg and .png are what the keyboard table draws" '
@@ -46,7 +48,8 @@ for preset in native sanitize mingw64 mingw32 mingw64-ubsan; do
 done
 
 step "i686: ASLR and DEP on, only KnownDLLs imported (built, not run)" \
-  'python3 tests/win32/check_executables.py build/mingw32/bin/Korvel.exe build/mingw32/bin/korvel-convert.exe'
+  'python3 tests/win32/check_executables.py build/mingw32/bin/Korvel.exe build/mingw32/bin/korvel-convert.exe \
+     build/mingw32/bin/KorvelEverywhere.exe'
 
 step "release: a test build made twice from the committed tree, in two fresh folders, byte for byte the same" '
   rm -rf build/release-first build/release-second

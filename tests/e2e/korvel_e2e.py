@@ -45,17 +45,23 @@ def eventually(fetch, accept, timeout=DEFAULT_TIMEOUT, interval=0.2):
 class Desktop:
     """A virtual X display and a fresh Wine prefix, this driver's own."""
 
-    def start(self):
+    def start(self, keymap=None):
+        """`keymap`: an XKB keymap's text to load, kept for the display's life."""
         number = 95
         while Path(f"/tmp/.X11-unix/X{number}").exists() or Path(f"/tmp/.X{number}-lock").exists():
             number += 1
-        self.xvfb = subprocess.Popen(["Xvfb", f":{number}", "-screen", "0", "1280x900x24", "-nolisten", "tcp"],
+        # -noreset: a loaded keymap would go when the last client leaves.
+        self.xvfb = subprocess.Popen(["Xvfb", f":{number}", "-screen", "0", "1280x900x24", "-nolisten", "tcp",
+                                      *(["-noreset"] if keymap else [])],
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.environ["DISPLAY"] = f":{number}"
         ok, _ = eventually(lambda: run(["xdpyinfo"], stdout=subprocess.DEVNULL,
                                        stderr=subprocess.DEVNULL).returncode, lambda code: code == 0, timeout=20)
         if not ok:
             raise RuntimeError("Xvfb did not start")
+        if keymap:
+            subprocess.run(["xkbcomp", "-w0", "-", os.environ["DISPLAY"]], input=keymap.encode(), check=True,
+                           stdout=subprocess.DEVNULL, timeout=60)
         self.prefix = Path(tempfile.mkdtemp(prefix="korvel-e2e-wine."))
         os.environ.update(WINEPREFIX=str(self.prefix), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d")
         run(["wineboot", "-i"], timeout=300, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

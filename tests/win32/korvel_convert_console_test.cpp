@@ -17,6 +17,8 @@ bool TemporaryFileIn(const std::wstring& folder) {
   return true;
 }
 
+BOOL WINAPI IgnoreConsoleEvent(DWORD) { return TRUE; }
+
 TEST(KorvelConvertConsoleTest, CtrlCRemovesTheTemporaryFile) {
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
@@ -31,7 +33,7 @@ TEST(KorvelConvertConsoleTest, CtrlCRemovesTheTemporaryFile) {
   ASSERT_TRUE(AllocConsole());
   SetStdHandle(STD_OUTPUT_HANDLE, output);
   SetStdHandle(STD_ERROR_HANDLE, error);
-  SetConsoleCtrlHandler([](DWORD) -> BOOL { return TRUE; }, TRUE);
+  SetConsoleCtrlHandler(IgnoreConsoleEvent, TRUE);
 
   SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
   HANDLE input = nullptr;

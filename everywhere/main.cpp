@@ -1,0 +1,37 @@
+// Korvel everywhere: types Russian in Cyrillic on a German keyboard in every
+// program, from the notification area. One instance per user session;
+// starting it again switches the running one on.
+#include <windows.h>
+
+#include "system_library.h"
+#include "tray_window.h"
+
+namespace {
+
+// The running instance's window; it may still be on its way up.
+HWND RunningInstance() {
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    if (const HWND window = FindWindowW(TrayWindowClass, nullptr)) return window;
+    Sleep(100);
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
+  SearchLibrariesInSystemFolderOnly();
+  const HANDLE oneInstance = CreateMutexW(nullptr, FALSE, L"Local\\KorvelEverywhere");
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (const HWND running = RunningInstance()) PostMessageW(running, WM_SWITCH_ON, 0, 0);
+    return 0;
+  }
+  if (!RegisterTrayWindowClass(instance) || !CreateTrayWindow(instance)) return 1;
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  CloseHandle(oneInstance);
+  return 0;
+}

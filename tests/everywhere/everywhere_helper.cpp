@@ -1,0 +1,191 @@
+// A Windows helper for the tests of Korvel everywhere, run under the same
+// Wine prefix. `everywhere_helper fields` shows a window of text fields to
+// type into: a plain one, a password box and, beside it, what the password
+// box holds; the plain field reports when its text first and last changed,
+// for the speed measurement. Otherwise it answers queries, one output line
+// each:
+//   front:TITLE[:ID]    brings the window whose title holds TITLE to the
+//                       front (and focuses its control ID); "1" once it is
+//   text:TITLE:CLASS    the text of its first control of that class, as UTF-16 hex
+//   item:TITLE:ID       the text of its control ID, as UTF-16 hex
+//   clipboard           the clipboard's text, as UTF-16 hex
+//   count:CLASS         how many top-level windows of that class there are
+//   close:CLASS         posts WM_CLOSE to them, as taskkill without /F does
+//   post:CLASS:MSG:L    posts MSG with lParam L to the first of them
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "probe_output.h"
+
+namespace {
+
+constexpr wchar_t FieldsTitle[] = L"Korvel test fields";
+constexpr int PlainField = 1;
+constexpr int PasswordField = 2;
+constexpr int PasswordMirror = 3;
+constexpr int Timing = 4;
+constexpr UINT WM_FOCUS_CONTROL = WM_APP + 40;
+
+double Milliseconds() {
+  LARGE_INTEGER now{}, frequency{};
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+double FirstChange = 0;
+
+LRESULT CALLBACK FieldsProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (HIWORD(wParam) == EN_CHANGE && LOWORD(wParam) == PasswordField) {
+        SetDlgItemTextW(window, PasswordMirror, WindowText(GetDlgItem(window, PasswordField)).c_str());
+      } else if (HIWORD(wParam) == EN_CHANGE && LOWORD(wParam) == PlainField) {
+        const double now = Milliseconds();
+        if (FirstChange == 0) FirstChange = now;
+        const auto length = GetWindowTextLengthW(GetDlgItem(window, PlainField));
+        SetDlgItemTextW(window, Timing, (std::to_wstring(now - FirstChange) + L" " + std::to_wstring(length)).c_str());
+      }
+      return 0;
+    case WM_FOCUS_CONTROL:
+      SetFocus(GetDlgItem(window, static_cast<int>(wParam)));
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int ShowFields(HINSTANCE instance) {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = FieldsProc;
+  windowClass.hInstance = instance;
+  windowClass.lpszClassName = L"KorvelTestFields";
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  RegisterClassW(&windowClass);
+  const HWND window = CreateWindowExW(0, windowClass.lpszClassName, FieldsTitle, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40,
+                                      40, 600, 300, nullptr, nullptr, instance, nullptr);
+  const auto control = [&](const wchar_t* kind, DWORD style, int id, int y, int height) {
+    CreateWindowExW(0, kind, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | style, 10, y, 560, height, window,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+  };
+  control(L"Edit", ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL, PlainField, 10, 150);
+  control(L"Edit", ES_PASSWORD | ES_AUTOHSCROLL, PasswordField, 170, 24);
+  control(L"Static", 0, PasswordMirror, 200, 20);
+  control(L"Static", 0, Timing, 225, 20);
+  SendDlgItemMessageW(window, PlainField, EM_SETLIMITTEXT, 0, 0);
+  SetFocus(GetDlgItem(window, PlainField));
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return 0;
+}
+
+struct Search {
+  std::wstring titlePart;
+  std::wstring className;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK Collect(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<Search*>(param);
+  wchar_t className[64] = {};
+  GetClassNameW(window, className, 64);
+  if (!search->className.empty() && search->className != className) return TRUE;
+  if (!search->titlePart.empty() &&
+      (!IsWindowVisible(window) || WindowText(window).find(search->titlePart) == std::wstring::npos)) {
+    return TRUE;
+  }
+  search->found.push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> TopLevel(const std::wstring& titlePart, const std::wstring& className) {
+  Search search{titlePart, className, {}};
+  EnumWindows(Collect, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND FirstChildOfClass(HWND window, const std::wstring& className) {
+  Search search{L"", className, {}};
+  EnumChildWindows(window, Collect, reinterpret_cast<LPARAM>(&search));
+  return search.found.empty() ? nullptr : search.found.front();
+}
+
+// Without a window manager Wine's active window falls back to the desktop:
+// keys reach a window only once it is in front.
+bool BringToFront(HWND window) {
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    SetForegroundWindow(window);
+    if (GetForegroundWindow() == window) return true;
+    Sleep(100);
+  }
+  return false;
+}
+
+std::vector<std::wstring> Split(const std::wstring& query) {
+  std::vector<std::wstring> parts;
+  std::size_t start = 0;
+  for (std::size_t colon; (colon = query.find(L':', start)) != std::wstring::npos; start = colon + 1) {
+    parts.push_back(query.substr(start, colon - start));
+  }
+  parts.push_back(query.substr(start));
+  return parts;
+}
+
+int Answer(const std::vector<std::wstring>& query) {
+  const std::wstring& verb = query[0];
+  if (verb == L"clipboard") {
+    PrintLine(Hex(ClipboardText()));
+    return 0;
+  }
+  if (query.size() < 2) return 2;
+  if (verb == L"count") {
+    PrintLine(std::to_string(TopLevel(L"", query[1]).size()));
+    return 0;
+  }
+  if (verb == L"close") {
+    for (const HWND window : TopLevel(L"", query[1])) PostMessageW(window, WM_CLOSE, 0, 0);
+    PrintLine("ok");
+    return 0;
+  }
+  if (verb == L"post" && query.size() == 4) {
+    const std::vector<HWND> windows = TopLevel(L"", query[1]);
+    if (windows.empty()) return 3;
+    PostMessageW(windows.front(), std::stoul(query[2]), 0, std::stol(query[3]));
+    PrintLine("ok");
+    return 0;
+  }
+  const std::vector<HWND> windows = TopLevel(query[1], L"");
+  if (windows.empty()) return 3;
+  const HWND window = windows.front();
+  if (verb == L"front") {
+    const bool inFront = BringToFront(window);
+    if (query.size() == 3) SendMessageW(window, WM_FOCUS_CONTROL, std::stoul(query[2]), 0);
+    PrintLine(inFront ? "1" : "0");
+  } else if (verb == L"text" && query.size() == 3) {
+    PrintLine(Hex(WindowText(FirstChildOfClass(window, query[2]))));
+  } else if (verb == L"item" && query.size() == 3) {
+    PrintLine(Hex(WindowText(GetDlgItem(window, std::stoi(query[2])))));
+  } else {
+    return 2;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  int count = 0;
+  wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (count == 2 && std::wstring(arguments[1]) == L"fields") return ShowFields(instance);
+  for (int i = 1; i < count; ++i) {
+    if (const int failed = Answer(Split(arguments[i]))) return failed;
+  }
+  return 0;
+}
