@@ -60,6 +60,8 @@ def winget_manifests(version, url, homepage, sha256):
             "    PortableCommandAlias: korvel\n"
             "  - RelativeFilePath: korvel-convert.exe\n"
             "    PortableCommandAlias: korvel-convert\n"
+            "  - RelativeFilePath: KorvelEverywhere.exe\n"
+            "    PortableCommandAlias: korvel-everywhere\n"
             "Installers:\n"
             "  - Architecture: x64\n"
             f"    InstallerUrl: {url}\n"
@@ -85,14 +87,14 @@ def scoop_manifest(version, url, url_pattern, homepage, sha256):
         "license": LICENSE,
         "architecture": {"64bit": {"url": url, "hash": sha256}},
         "bin": "korvel-convert.exe",
-        "shortcuts": [["Korvel.exe", "Korvel"]],
+        "shortcuts": [["Korvel.exe", "Korvel"], ["KorvelEverywhere.exe", "Korvel everywhere"]],
         "autoupdate": {"architecture": {"64bit": {"url": url_pattern.replace("{version}", "$version")}}},
     }
 
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--programs", type=Path, required=True, help="folder with Korvel.exe and korvel-convert.exe")
+    parser.add_argument("--programs", type=Path, required=True, help="folder with Korvel.exe, korvel-convert.exe and KorvelEverywhere.exe")
     parser.add_argument("--release-info", type=Path, required=True, help="release-info.json written by CMake")
     parser.add_argument("--key-map-text", type=Path, required=True)
     parser.add_argument("--key-map-picture", type=Path, required=True)
@@ -115,6 +117,7 @@ def main():
     write_zip(zip_path, [
         ("Korvel.exe", (args.programs / "Korvel.exe").read_bytes()),
         ("korvel-convert.exe", (args.programs / "korvel-convert.exe").read_bytes()),
+        ("KorvelEverywhere.exe", (args.programs / "KorvelEverywhere.exe").read_bytes()),
         ("README.txt", windows_text(readme)),
         ("LICENSE.txt", windows_text((ROOT / "LICENSE").read_text(encoding="utf-8"))),
         ("keyboard-map.png", args.key_map_picture.read_bytes()),

@@ -193,14 +193,19 @@ def take_screenshot(path):
     notepad = Program("screenshot-notepad", "notepad")
     try:
         eventually(lambda: helper("count:KorvelEverywhere"), lambda count: count == ["1"], timeout=60)
+        # Notepad below Wine's notification area, whose icon shows too.
+        window = run(["xdotool", "search", "--onlyvisible", "--name", "Notepad"], capture_output=True).stdout.split()[0]
+        run(["xdotool", "windowsize", window, "620", "240", "windowmove", window, "8", "56"])
         focus("Notepad")
         type_text("Privet! Korvel pi")
         key("odiaeresis")
-        type_text("et po-russki v l")
+        type_text("et po-russki v lwbom okne: v pis")
+        key("ssharp")
+        type_text("me, v ")
         key("adiaeresis")
-        type_text("ubom okne.")
+        type_text("ate, v dokumente.")
         time.sleep(1)
-        run(["import", "-window", "root", "-crop", "640x300+0+0", "+repage", str(path)], timeout=30)
+        run(["import", "-window", "root", "-crop", "640x310+0+0", "+repage", str(path)], timeout=30)
     finally:
         helper("close:KorvelEverywhere")
         notepad.stop()

@@ -46,7 +46,8 @@ class ReleaseTest(unittest.TestCase):
         cls.folder.cleanup()
 
     def test_zip_holds_the_programs_the_guides_the_key_map_and_the_layouts(self):
-        self.assertEqual(self.names, ["Korvel.exe", "korvel-convert.exe", "README.txt", "LICENSE.txt",
+        self.assertEqual(self.names, ["Korvel.exe", "korvel-convert.exe", "KorvelEverywhere.exe", "README.txt",
+                                      "LICENSE.txt",
                                       "keyboard-map.png", "layouts/korvel", "layouts/Korvel.keylayout",
                                       "layouts/Korvel.klc"])
         self.assertIn(b'include "de(basic)"', (self.unpacked / "layouts/korvel").read_bytes())
@@ -56,7 +57,8 @@ class ReleaseTest(unittest.TestCase):
             self.assertEqual(text.count(b"\n"), text.count(b"\r\n"), f"{name}: every line ends in CRLF")
         readme = self.readme()
         for needed in (f"Korvel {self.version}", "certutil -hashfile", "Get-FileHash", "SmartScreen", "Ctrl+C",
-                       "Top pos", "korvel-convert --to-latin", "Exit codes", "щ"):
+                       "Top pos", "korvel-convert --to-latin", "Exit codes", "щ", "KorvelEverywhere.exe", "Scroll Lock",
+                       "Start with Windows", "password"):
             self.assertIn(needed, readme)
         self.assertNotIn("@", readme, "a placeholder was left")
         self.assertTrue((self.unpacked / "keyboard-map.png").read_bytes().startswith(b"\x89PNG"))
@@ -109,6 +111,7 @@ class ReleaseTest(unittest.TestCase):
         aliases = {f["RelativeFilePath"]: f.get("PortableCommandAlias") for f in installer["NestedInstallerFiles"]}
         self.assertEqual(aliases["korvel-convert.exe"], "korvel-convert")
         self.assertIn("Korvel.exe", aliases)
+        self.assertIn("KorvelEverywhere.exe", aliases)
         [x64] = installer["Installers"]
         self.assertEqual(x64["InstallerSha256"], sha256.upper())
 
@@ -116,7 +119,7 @@ class ReleaseTest(unittest.TestCase):
         self.assertEqual(scoop["version"], self.version)
         self.assertEqual(scoop["architecture"]["64bit"]["hash"], sha256)
         self.assertEqual(scoop["bin"], "korvel-convert.exe")
-        self.assertEqual(scoop["shortcuts"], [["Korvel.exe", "Korvel"]])
+        self.assertEqual(scoop["shortcuts"], [["Korvel.exe", "Korvel"], ["KorvelEverywhere.exe", "Korvel everywhere"]])
         url = scoop["architecture"]["64bit"]["url"]
         self.assertEqual(x64["InstallerUrl"], url, "both managers download the same zip")
         self.assertTrue(url.endswith("/" + packed.name), url)
@@ -124,7 +127,7 @@ class ReleaseTest(unittest.TestCase):
         return url
 
     def test_programs_are_hardened_and_report_the_release_version(self):
-        programs = [str(self.unpacked / "Korvel.exe"), str(self.unpacked / "korvel-convert.exe")]
+        programs = [str(self.unpacked / name) for name in ("Korvel.exe", "korvel-convert.exe", "KorvelEverywhere.exe")]
         self.assertEqual(check_executables.main(programs), 0)
         if not os.environ.get("WINEPREFIX"):
             self.skipTest("no Wine prefix")

@@ -1,0 +1,60 @@
+#!/usr/bin/env python3
+"""Korvel everywhere's cost to typing, under Wine on a virtual display with a
+German keymap: 2,000 keys typed quickly (xdotool, 1 ms apart) into a plain
+text field of a window of ours, the time from the first character's arrival
+to the last's, with Korvel everywhere running against without it, in turns
+in the same run. Prints a Markdown table (the one in docs/performance.md).
+
+    KORVEL_BIN_DIR=build/mingw64/bin python3 bench/win32/everywhere_typing.py [ROUNDS]
+"""
+import statistics
+import sys
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "everywhere"))
+from everywhere_e2e import (DESKTOP, EVERYWHERE, FIELDS, GERMAN_KEYMAP, HELPER, PLAIN, TIMING, Program,  # noqa: E402
+                            decode, eventually, focus, helper, type_text)
+
+KEYS = ("Privet mir kak dela xorosho " * 80)[:2000]
+
+
+def arrival_ms():
+    """Milliseconds from the first character's arrival to the 2,000th's."""
+    fields = Program("bench-fields", str(HELPER), "fields")
+    try:
+        focus(FIELDS, PLAIN)
+        type_text(KEYS, delay=1)
+        ok, timing = eventually(lambda: decode(helper(f"item:{FIELDS}:{TIMING}")[0]),
+                                lambda value: value.endswith(" 2000"), timeout=300)
+        assert ok, f"not all keys arrived: {timing}"
+        return float(timing.split()[0])
+    finally:
+        helper("close:KorvelTestFields")
+        fields.stop()
+
+
+def main():
+    rounds = int(sys.argv[1]) if len(sys.argv) > 1 else 3
+    DESKTOP.start(keymap=GERMAN_KEYMAP)
+    times = {"without": [], "with": []}
+    try:
+        for _ in range(rounds):
+            times["without"].append(arrival_ms())
+            everywhere = Program("bench-everywhere", str(EVERYWHERE))
+            eventually(lambda: helper("count:KorvelEverywhere"), lambda count: count == ["1"], timeout=60)
+            times["with"].append(arrival_ms())
+            helper("close:KorvelEverywhere")
+            everywhere.process.wait(30)
+            everywhere.stop()
+    finally:
+        DESKTOP.stop()
+    without, with_korvel = statistics.median(times["without"]), statistics.median(times["with"])
+    print(f"| 2,000 keys typed into a text field, first to last arrival (median of {rounds}) | time |")
+    print("|---|---|")
+    print(f"| no Korvel (the floor) | {without / 1000:.2f} s ({', '.join(f'{t / 1000:.2f}' for t in times['without'])}) |")
+    print(f"| Korvel everywhere on | {with_korvel / 1000:.2f} s ({', '.join(f'{t / 1000:.2f}' for t in times['with'])}) |")
+    print(f"| ratio (goal: at most 1.3) | {with_korvel / without:.2f} |")
+
+
+if __name__ == "__main__":
+    main()
