@@ -20,14 +20,19 @@ async function listedHosts() {
 
 const switchKey = (tabId) => `tab-${tabId}`;
 
-// A tab's own switch, used on its current site, counts over the list of
-// sites; on another site the list counts again.
-async function isOn(tab) {
-  const key = switchKey(tab.id);
+// The site a tab shows, or is loading: a switch made while a page loads is
+// meant for that page.
+const siteOf = (tab) => hostOf(tab.pendingUrl || tab.url);
+
+// Whether Korvel types on `host` in the tab, and the sequence number of the
+// tab's switch it comes from (0: none), so that pages can tell a newer
+// setting from an older one. A tab's own switch, used on its own site,
+// counts over the list of sites; on another site the list counts again.
+async function stateOf(tabId, host) {
+  const key = switchKey(tabId);
   const { [key]: switched } = await chrome.storage.session.get(key);
-  const host = hostOf(tab.url);
-  if (switched && switched.host === host) return switched.on;
-  return (await listedHosts()).has(host);
+  if (switched && switched.host === host) return { on: switched.on, sequence: switched.sequence };
+  return { on: (await listedHosts()).has(host), sequence: switched ? switched.sequence : 0 };
 }
 
 function show(tabId, on) {
@@ -38,13 +43,21 @@ function show(tabId, on) {
   ]);
 }
 
-async function toggle(tab) {
-  const on = !(await isOn(tab));
-  await chrome.storage.session.set({ [switchKey(tab.id)]: { host: hostOf(tab.url), on } });
-  await show(tab.id, on);
-  // Every frame of the tab; a browser page has no content script to tell.
-  await chrome.tabs.sendMessage(tab.id, { korvel: on }).catch(() => {});
-  return on;
+// One switch at a time: two quick presses switch twice.
+let switching = Promise.resolve();
+
+function toggle(tab) {
+  switching = switching.then(async () => {
+    const host = siteOf(tab);
+    const state = await stateOf(tab.id, host);
+    const switched = { host, on: !state.on, sequence: state.sequence + 1 };
+    await chrome.storage.session.set({ [switchKey(tab.id)]: switched });
+    await show(tab.id, switched.on);
+    // Every frame of the tab; a browser page has no content script to tell.
+    await chrome.tabs.sendMessage(tab.id, { korvel: { on: switched.on, sequence: switched.sequence } }).catch(() => {});
+    return switched.on;
+  });
+  return switching;
 }
 
 function onToolbarButton(tab) {
@@ -58,12 +71,14 @@ function onCommand(command, tab) {
 chrome.action.onClicked.addListener(onToolbarButton);
 chrome.commands.onCommand.addListener(onCommand);
 
-// A page's content script asks, as the page starts, whether to type.
+// A page's content script asks, as the page starts, whether to type; a
+// page's own frame knows best which site it shows.
 chrome.runtime.onMessage.addListener((message, sender, reply) => {
   if (message !== 'korvel-state' || !sender.tab) return false;
-  isOn(sender.tab).then((on) => {
-    if (sender.frameId === 0) show(sender.tab.id, on);
-    reply(on);
+  const host = sender.frameId === 0 && sender.url ? hostOf(sender.url) : siteOf(sender.tab);
+  stateOf(sender.tab.id, host).then((state) => {
+    if (sender.frameId === 0) show(sender.tab.id, state.on);
+    reply(state);
   });
   return true; // the reply comes later
 });

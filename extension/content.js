@@ -1,31 +1,55 @@
 // Korvel in the text fields of a page and its frames: where it is switched
 // on, each typed character and each composed word is replaced by what the
-// keyboard table gives, as Korvel's own editor types. Never in a password,
-// a one-time code or a field that takes no typing; nothing typed is kept.
+// keyboard table gives, as Korvel's own editor types. Only in fields meant
+// for words: text areas, contenteditable boxes, and inputs of type text and
+// search; never in a password (nor in a field that was one: a "show
+// password" button makes it a text field), a one-time code, a telephone
+// number, an address, a number, or a field that takes no typing. Nothing
+// typed is kept.
 'use strict';
 
 (function () {
-  const TEXT_INPUTS = new Set(['text', 'search', 'url', 'email', 'tel']);
+  const WORD_INPUTS = new Set(['text', 'search']);
   const SECRET_AUTOCOMPLETE = new Set(['one-time-code', 'current-password', 'new-password']);
+  // The switch as last set, and the sequence number of the setting, so that
+  // an older answer never undoes a newer switch.
   let on = false;
+  let sequence = -1;
+
+  const wasPassword = new WeakSet();
+  function notePassword(element) {
+    if (element && element.tagName === 'INPUT' && element.type === 'password') wasPassword.add(element);
+  }
+  document.addEventListener('focusin', (event) => notePassword(event.composedPath()[0]), true);
+  new MutationObserver((records) => {
+    for (const record of records) {
+      if ((record.oldValue || '').toLowerCase() === 'password') wasPassword.add(record.target);
+    }
+  }).observe(document, { subtree: true, attributes: true, attributeFilter: ['type'], attributeOldValue: true });
+
+  function isMeantForWords(target) {
+    if (target.tagName === 'TEXTAREA') return true;
+    if (target.tagName === 'INPUT') return WORD_INPUTS.has(target.type) && !wasPassword.has(target);
+    return target.isContentEditable;
+  }
 
   function fieldOf(event) {
     if (!on) return null;
     const target = event.composedPath()[0]; // inside shadow roots too
     if (!target || target.nodeType !== Node.ELEMENT_NODE) return null;
-    const typable = target.tagName === 'TEXTAREA' || (target.tagName === 'INPUT' && TEXT_INPUTS.has(target.type)) ||
-                    target.isContentEditable;
-    if (!typable || target.readOnly || target.disabled) return null;
+    if (!isMeantForWords(target) || target.readOnly || target.disabled) return null;
     const autocomplete = (target.getAttribute('autocomplete') || '').toLowerCase().split(/\s+/);
     if (autocomplete.some((token) => SECRET_AUTOCOMPLETE.has(token))) return null;
     return target;
   }
 
+  function apply(state) {
+    if (!state || typeof state.on !== 'boolean' || state.sequence < sequence) return;
+    on = state.on;
+    sequence = state.sequence;
+  }
+
   KorvelTyping.attach(window, { fieldOf, transcribe: KorvelKeyboardTable.typedText });
-  chrome.runtime.onMessage.addListener((message) => {
-    if (typeof message.korvel === 'boolean') on = message.korvel;
-  });
-  chrome.runtime.sendMessage('korvel-state').then((state) => {
-    on = state === true;
-  }, () => {});
+  chrome.runtime.onMessage.addListener((message) => apply(message.korvel));
+  chrome.runtime.sendMessage('korvel-state').then(apply, () => {});
 })();

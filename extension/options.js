@@ -1,19 +1,41 @@
-// The options page: the sites where Korvel starts switched on, saved as
-// they are typed.
+// The options page: the sites where Korvel starts switched on. Saved when
+// the typing pauses and when the field or the page is left, not on every
+// key: the browser allows synced storage only so many writes a minute.
 'use strict';
 
 (function () {
+  const SAVE_AFTER_MS = 600;
   const sites = document.getElementById('sites');
   const saved = document.getElementById('saved');
-  chrome.storage.sync.get('sites').then((stored) => {
-    sites.value = stored.sites || '';
+  let timer = 0;
+  let stored = null; // what storage holds, as far as this page knows
+
+  function save() {
+    clearTimeout(timer);
+    timer = 0;
+    const value = sites.value;
+    if (value === stored) return;
+    stored = value;
+    chrome.storage.sync.set({ sites: value }).then(() => {
+      if (sites.value === value) saved.textContent = 'Saved.';
+    }, (error) => {
+      stored = null; // the next pause or leave tries again
+      saved.textContent = `Not saved: ${error.message}`;
+    });
+  }
+
+  chrome.storage.sync.get('sites').then((kept) => {
+    sites.value = stored = kept.sites || '';
     document.documentElement.dataset.ready = 'true';
   });
   sites.addEventListener('input', () => {
-    chrome.storage.sync.set({ sites: sites.value }).then(() => {
-      saved.textContent = 'Saved.';
-    }, (error) => {
-      saved.textContent = `Not saved: ${error.message}`;
-    });
+    saved.textContent = '';
+    clearTimeout(timer);
+    timer = setTimeout(save, SAVE_AFTER_MS);
+  });
+  sites.addEventListener('blur', save);
+  window.addEventListener('pagehide', save);
+  document.addEventListener('visibilitychange', () => {
+    if (document.visibilityState === 'hidden') save();
   });
 })();

@@ -3,8 +3,9 @@
 page of ours served with a strict Content-Security-Policy: off by default;
 on through the options page for the page's host, and only for that name;
 typing and composition in a text area, a text input whose own handler keeps
-its value, an e-mail input, a contenteditable box and a same-origin frame;
-never in a password or a one-time code; undo; the toolbar button's and the
+its value, a search input, a contenteditable box and a same-origin frame;
+never in a password (nor one shown as text), a one-time code, an e-mail
+address, a phone number or a web address; undo; the toolbar button's and the
 shortcut's handler, run in the extension's service worker, and the badge.
 
     /usr/bin/python3 tests/extension/extension_test.py build/web/extension
@@ -93,7 +94,11 @@ class ExtensionTest(unittest.TestCase):
     def type_everywhere(self, text):
         """Types `text` into every field of the page and of its frame; what each then holds."""
         values = {}
-        for element_id in ("message", "subject", "to", "password", "code", "notes"):
+        self.driver.execute_script("const p = document.getElementById('new-password'); p.type = 'password'; p.value = ''")
+        self.field("new-password").click()
+        self.field("show-password").click()  # a password field, now shown as text
+        for element_id in ("message", "subject", "to", "password", "code", "notes", "search", "phone", "site",
+                           "new-password"):
             self.field(element_id).click()
             self.field(element_id).send_keys(text)
             values[element_id] = self.value(element_id)
@@ -125,10 +130,12 @@ class ExtensionTest(unittest.TestCase):
         self.set_sites("mail.example.org\n127.0.0.1")
         self.open("127.0.0.1")
         self.assertEqual(self.badge(), "ON")
-        typed = self.type_everywhere("Privet #ÄöüßQ")
-        cyrillic = "Привет жЧшэьЁ"
-        self.assertEqual(typed, {"message": cyrillic, "subject": cyrillic, "to": cyrillic, "notes": cyrillic,
-                                 "reply": cyrillic, "password": "Privet #ÄöüßQ", "code": "Privet #ÄöüßQ"})
+        typed = self.type_everywhere("+49 Privet #ÄöüßQ")
+        cyrillic = "щ49 Привет жЧшэьЁ"  # + is щ where Korvel types: a phone number keeps it
+        latin = "+49 Privet #ÄöüßQ"
+        self.assertEqual(typed, {"message": cyrillic, "subject": cyrillic, "notes": cyrillic, "reply": cyrillic,
+                                 "search": cyrillic, "to": latin, "password": latin, "code": latin, "phone": latin,
+                                 "site": latin, "new-password": latin})
         self.assertEqual(self.driver.find_element(By.ID, "subject-state").text, cyrillic,
                          "the page's own input handler saw the typed text")
 
