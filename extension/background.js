@@ -20,18 +20,22 @@ async function listedHosts() {
 
 const switchKey = (tabId) => `tab-${tabId}`;
 
-// The site a tab shows, or is loading: a switch made while a page loads is
-// meant for that page.
-const siteOf = (tab) => hostOf(tab.pendingUrl || tab.url);
-
 // Whether Korvel types on `host` in the tab, and the sequence number of the
 // tab's switch it comes from (0: none), so that pages can tell a newer
 // setting from an older one. A tab's own switch, used on its own site,
-// counts over the list of sites; on another site the list counts again.
-async function stateOf(tabId, host) {
+// counts over the list of sites; on another site the list counts again. A
+// switch made while the tab was loading a page is for that page, whose
+// site its own first question names (`top`).
+async function stateOf(tabId, host, top = false) {
   const key = switchKey(tabId);
   const { [key]: switched } = await chrome.storage.session.get(key);
-  if (switched && switched.host === host) return { on: switched.on, sequence: switched.sequence };
+  if (switched && switched.host === null && top) {
+    switched.host = host;
+    await chrome.storage.session.set({ [key]: switched });
+  }
+  if (switched && (switched.host === host || switched.host === null)) {
+    return { on: switched.on, sequence: switched.sequence };
+  }
   return { on: (await listedHosts()).has(host), sequence: switched ? switched.sequence : 0 };
 }
 
@@ -48,9 +52,9 @@ let switching = Promise.resolve();
 
 function toggle(tab) {
   switching = switching.then(async () => {
-    const host = siteOf(tab);
-    const state = await stateOf(tab.id, host);
-    const switched = { host, on: !state.on, sequence: state.sequence + 1 };
+    const state = await stateOf(tab.id, hostOf(tab.url));
+    const switched = { host: tab.status === 'loading' ? null : hostOf(tab.url), on: !state.on,
+                       sequence: state.sequence + 1 };
     await chrome.storage.session.set({ [switchKey(tab.id)]: switched });
     await show(tab.id, switched.on);
     // Every frame of the tab; a browser page has no content script to tell.
@@ -75,12 +79,25 @@ chrome.commands.onCommand.addListener(onCommand);
 // page's own frame knows best which site it shows.
 chrome.runtime.onMessage.addListener((message, sender, reply) => {
   if (message !== 'korvel-state' || !sender.tab) return false;
-  const host = sender.frameId === 0 && sender.url ? hostOf(sender.url) : siteOf(sender.tab);
-  stateOf(sender.tab.id, host).then((state) => {
+  const top = sender.frameId === 0;
+  stateOf(sender.tab.id, hostOf(top ? sender.url : sender.tab.url), top).then((state) => {
     if (sender.frameId === 0) show(sender.tab.id, state.on);
     reply(state);
   });
   return true; // the reply comes later
+});
+
+// Once the tab has loaded, a switch still waiting is for the page it shows
+// (one switched while its pictures loaded), or for none (a browser page,
+// which has no content script to name its site).
+chrome.tabs.onUpdated.addListener(async (tabId, change) => {
+  if (change.status !== 'complete') return;
+  const key = switchKey(tabId);
+  const { [key]: switched } = await chrome.storage.session.get(key);
+  if (!switched || switched.host !== null) return;
+  const site = await chrome.tabs.sendMessage(tabId, 'korvel-site', { frameId: 0 }).catch(() => null);
+  if (typeof site === 'string') await stateOf(tabId, site, true);
+  else await chrome.storage.session.remove(key);
 });
 
 chrome.tabs.onRemoved.addListener((tabId) => chrome.storage.session.remove(switchKey(tabId)));

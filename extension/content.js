@@ -50,6 +50,9 @@
   }
 
   KorvelTyping.attach(window, { fieldOf, transcribe: KorvelKeyboardTable.typedText });
-  chrome.runtime.onMessage.addListener((message) => apply(message.korvel));
+  chrome.runtime.onMessage.addListener((message, sender, reply) => {
+    if (message === 'korvel-site' && window === window.top) reply(window.location.hostname);
+    else if (message && message.korvel) apply(message.korvel);
+  });
   chrome.runtime.sendMessage('korvel-state').then(apply, () => {});
 })();

@@ -21,6 +21,8 @@ packages=(
   librsvg2-bin fonts-dejavu-core python3-yaml
   # the web page: the core as WebAssembly, and a real browser to test it in
   emscripten node-acorn chromium chromium-driver python3-selenium
+  # the extension in Firefox too
+  firefox-esr
 )
 
 missing=()

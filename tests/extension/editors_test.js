@@ -1,0 +1,217 @@
+// Korvel's extension in the rich-text editors that mail, chat and social
+// sites are built on, in headless Chromium or Firefox driven by
+// puppeteer-core: pages of ours host each editor, typed at with real key
+// events, and each editor's own document model is read back. Also, in
+// both browsers, the options page saving on a pause and (Firefox) the
+// fields Korvel keeps out of; in Chromium, compositions as Android
+// keyboards send them and a switch made while a page is still loading.
+// Firefox's remote protocol has no composition and reaches no extension
+// background: those are tried in Chromium only.
+//
+//   NODE_PATH=build/test-tools/node_modules node tests/extension/editors_test.js \
+//     chromium|firefox EXTENSION_DIR EDITOR_PAGES_DIR
+'use strict';
+
+const assert = require('node:assert/strict');
+const fs = require('node:fs');
+const http = require('node:http');
+const path = require('node:path');
+const test = require('node:test');
+const puppeteer = require('puppeteer-core');
+
+const [browserName, extension, pages] = process.argv.slice(2);
+const site = path.join(__dirname, 'site');
+const firefox = browserName === 'firefox';
+const ADDON_ID = JSON.parse(fs.readFileSync(path.join(extension, 'manifest.json'))).browser_specific_settings?.gecko.id;
+const FIREFOX_UUID = '7a1f4b52-2d7b-4d2c-9a39-4f6a9d6c1e01';
+const EDITORS = ['lexical', 'slate', 'draft', 'ckeditor', 'quill', 'prosemirror'];
+const PHRASE = "Privet, mir! #Üäöß'+*xQW";
+const CYRILLIC = 'Привет, мир! жЭчшьЖщЩяЁЮ';
+const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// The editor pages and the site of fields; ?slow holds a page's answer back.
+function serve() {
+  const server = http.createServer(async (request, response) => {
+    const url = new URL(request.url, 'http://x');
+    const file = [pages, site].map((folder) => path.join(folder, url.pathname)).find((f) => fs.existsSync(f) &&
+                                                                                              fs.statSync(f).isFile());
+    if (url.searchParams.has('slow')) await pause(2000);
+    if (!file) {
+      response.writeHead(404).end();
+      return;
+    }
+    const type = file.endsWith('.html') ? 'text/html' : file.endsWith('.css') ? 'text/css' : 'text/javascript';
+    response.writeHead(200, { 'Content-Type': `${type}; charset=utf-8` }).end(fs.readFileSync(file));
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+async function launch() {
+  if (firefox) {
+    const browser = await puppeteer.launch({
+      browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true,
+      args: ['--remote-allow-system-access'], // extension pages, in Firefox 153 and later
+      extraPrefsFirefox: { 'extensions.webextensions.uuids': JSON.stringify({ [ADDON_ID]: FIREFOX_UUID }) },
+    });
+    await browser.installExtension(path.resolve(extension));
+    return { browser, base: `moz-extension://${FIREFOX_UUID}` };
+  }
+  const browser = await puppeteer.launch({
+    executablePath: '/usr/bin/chromium', headless: true, ignoreDefaultArgs: ['--disable-extensions'],
+    args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
+           `--load-extension=${extension}`, `--disable-extensions-except=${extension}`],
+  });
+  const worker = await browser.waitForTarget((target) => target.type() === 'service_worker');
+  return { browser, base: worker.url().replace(/\/[^/]*$/, ''), worker: await worker.worker() };
+}
+
+async function openOptions(browser, base) {
+  const page = await browser.newPage();
+  // Firefox reports no load of an extension page to the remote protocol.
+  await page.goto(`${base}/options.html`, { waitUntil: 'domcontentloaded', timeout: 5000 }).catch(() => {});
+  await page.waitForFunction(() => document.documentElement.dataset.ready === 'true');
+  return page;
+}
+
+// The editor's own model as text; a space the browser shows as a no-break
+// space at a line's end counts as the space it is.
+async function modelText(page) {
+  return page.evaluate(() => window.editorUnderTest.text().replace(/\u00a0/g, ' '));
+}
+
+async function expectModel(page, expected, what) {
+  await page.waitForFunction((text) => window.editorUnderTest.text().replace(/\u00a0/g, ' ') === text,
+                             { timeout: 3000 }, expected).catch(() => {});
+  assert.equal(await modelText(page), expected, what);
+}
+
+// Android keyboards: a key of 229, the word so far at each step, then the word committed.
+async function compose(page, steps, commit) {
+  const session = await page.createCDPSession();
+  await session.send('Input.dispatchKeyEvent', { type: 'rawKeyDown', windowsVirtualKeyCode: 229, key: 'Unidentified' });
+  for (const step of steps) {
+    await session.send('Input.imeSetComposition', { text: step, selectionStart: step.length, selectionEnd: step.length });
+  }
+  await session.send('Input.insertText', { text: commit });
+  await session.detach();
+}
+
+async function undo(page) {
+  await page.keyboard.down('Control');
+  await page.keyboard.press('KeyZ');
+  await page.keyboard.up('Control');
+  await pause(300);
+}
+
+// Undo leaves a state typing went through: `before` with some of what was
+// typed at `at`, or less of `before` (editors group typing as they please);
+// never Latin.
+async function expectSaneUndo(page, before, at, typed, what) {
+  await undo(page);
+  const text = await modelText(page);
+  const states = [...typed].map((_, i) => before.slice(0, at) + typed.slice(0, i) + before.slice(at));
+  const sane = (states.includes(text) || before.startsWith(text)) && !/[A-Za-z]/.test(text);
+  assert.ok(sane, `${what}: after undo ${JSON.stringify(text)}`);
+}
+
+test(`Korvel's extension in ${browserName}`, async (t) => {
+  const server = await serve();
+  const origin = `http://127.0.0.1:${server.address().port}`;
+  const { browser, base, worker } = await launch();
+  t.after(async () => {
+    await browser.close();
+    server.close();
+  });
+
+  await t.test('the options page saves when the typing pauses, and the last edit is kept', async () => {
+    const options = await openOptions(browser, base);
+    await options.evaluate(() => {
+      window.writes = 0;
+      const set = chrome.storage.sync.set.bind(chrome.storage.sync);
+      chrome.storage.sync.set = (items) => {
+        window.writes += 1;
+        return set(items);
+      };
+    });
+    await options.click('#sites', { count: 3 });
+    await options.keyboard.press('Backspace');
+    await options.type('#sites', 'mail.example.org\n127.0.0.1');
+    await options.waitForFunction(() => document.getElementById('saved').textContent === 'Saved.', { timeout: 5000 });
+    assert.equal(await options.evaluate(() => chrome.storage.sync.get('sites').then((kept) => kept.sites)),
+                 'mail.example.org\n127.0.0.1');
+    assert.ok(await options.evaluate(() => window.writes) <= 2, 'writes to synced storage');
+    await options.close();
+  });
+
+  const page = await browser.newPage();
+  const errors = [];
+  page.on('pageerror', (error) => errors.push(error.message));
+
+  for (const editor of EDITORS) {
+    await t.test(editor, async () => {
+      errors.length = 0;
+      await page.goto(`${origin}/${editor}.html`);
+      await page.waitForFunction(() => window.editorUnderTest && document.querySelector('[contenteditable="true"]'));
+      const editable = '[contenteditable="true"]';
+      await page.click(editable);
+      await page.keyboard.type(PHRASE, { delay: 10 });
+      await expectModel(page, CYRILLIC, 'the phrase');
+      const shown = await page.$eval(editable, (element) => element.innerText.replace(/\u00a0/g, ' ').trim());
+      assert.equal(shown, CYRILLIC, 'the page shows what the model holds');
+
+      // In the middle, and the caret stays after what was typed.
+      for (let i = 0; i < 'жЭчшьЖщЩяЁЮ'.length; i += 1) await page.keyboard.press('ArrowLeft');
+      await page.keyboard.type('da', { delay: 10 });
+      await page.keyboard.type('!', { delay: 10 });
+      await expectModel(page, 'Привет, мир! да!жЭчшьЖщЩяЁЮ', 'typed in the middle');
+      await expectSaneUndo(page, CYRILLIC, 13, 'да!', 'after typing in the middle');
+
+      if (!firefox) {
+        await page.keyboard.down('Control');
+        await page.keyboard.press('End');
+        await page.keyboard.up('Control');
+        await page.keyboard.type(' ');
+        const before = await modelText(page);
+        await compose(page, ['P', 'Pr', 'Pri', 'Priv'], 'Priv'); // Gboard, letter by letter
+        await expectModel(page, `${before}Прив`, 'a word composed letter by letter');
+        await page.keyboard.type(' ');
+        await compose(page, ['Privet'], 'Privet'); // Samsung, the whole word
+        await expectModel(page, `${before}Прив Привет`, 'a word composed at once');
+        await expectSaneUndo(page, before, before.length, 'Прив Привет', 'after composition');
+      }
+      assert.deepEqual([...errors, ...await page.evaluate(() => window.editorErrors)], [], 'errors thrown');
+    });
+  }
+
+  if (firefox) {
+    await t.test('only fields meant for words', async () => {
+      await page.goto(`${origin}/index.html`);
+      await page.click('#new-password');
+      await page.click('#show-password'); // a password field, now shown as text
+      const values = {};
+      for (const id of ['message', 'subject', 'search', 'notes', 'to', 'password', 'code', 'phone', 'site',
+                        'new-password']) {
+        await page.click(`#${id}`);
+        await page.keyboard.type('+49 Privet', { delay: 5 });
+        values[id] = await page.$eval(`#${id}`, (field) => (field.isContentEditable ? field.textContent : field.value));
+      }
+      const typed = 'щ49 Привет';
+      const left = '+49 Privet';
+      assert.deepEqual(values, { message: typed, subject: typed, search: typed, notes: typed, to: left, password: left,
+                                 code: left, phone: left, site: left, 'new-password': left });
+    });
+  } else {
+    await t.test('a switch made while a page is still loading holds', async () => {
+      await page.goto(`http://localhost:${server.address().port}/index.html`);
+      const loading = page.goto(`${origin}/index.html?slow`); // another site, which takes 2 s to answer
+      await pause(500);
+      await worker.evaluate(() => chrome.storage.sync.set({ sites: '' }));
+      assert.equal(await worker.evaluate(() => chrome.tabs.query({ active: true, lastFocusedWindow: true })
+        .then(([tab]) => onToolbarButton(tab))), true);
+      await loading;
+      await page.click('#message');
+      await page.keyboard.type('Da');
+      assert.equal(await page.$eval('#message', (field) => field.value), 'Да');
+    });
+  }
+});
