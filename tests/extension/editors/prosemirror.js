@@ -1,5 +1,5 @@
 // ProseMirror with its history and keymap.
-import { EditorState } from 'prosemirror-state';
+import { EditorState, Selection } from 'prosemirror-state';
 import { EditorView } from 'prosemirror-view';
 import { schema } from 'prosemirror-schema-basic';
 import { history, redo, undo } from 'prosemirror-history';
@@ -13,4 +13,11 @@ const view = new EditorView(host('div'), {
     plugins: [history(), keymap({ 'Mod-z': undo, 'Mod-y': redo, 'Shift-Mod-z': redo }), keymap(baseKeymap)],
   }),
 });
-window.editorUnderTest = { text: () => view.state.doc.textBetween(0, view.state.doc.content.size, '\n') };
+window.editorUnderTest = {
+  text: () => view.state.doc.textBetween(0, view.state.doc.content.size, '\n'),
+  // A long document, paragraph by paragraph, with the caret at its end.
+  fill: (paragraphs) => {
+    const doc = schema.node('doc', null, paragraphs.map((text) => schema.node('paragraph', null, schema.text(text))));
+    view.updateState(EditorState.create({ doc, plugins: view.state.plugins, selection: Selection.atEnd(doc) }));
+  },
+};
