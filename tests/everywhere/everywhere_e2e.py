@@ -25,6 +25,7 @@ EVERYWHERE = BIN_DIR / "KorvelEverywhere.exe"
 HELPER = BIN_DIR / "everywhere_helper.exe"
 FIELDS = "Korvel test fields"
 PLAIN, PASSWORD, PASSWORD_MIRROR, TIMING = 1, 2, 3, 4
+OPEN_KORVEL, START_WITH_WINDOWS = 4102, 4103  # the icon menu's commands
 PHRASE = "Privet, mir! #Üäöß'+*xQW"
 CYRILLIC = "Привет, мир! жЭчшьЖщЩяЁЮ"
 DESKTOP = Desktop()
@@ -175,6 +176,25 @@ class EverywhereEndToEnd(unittest.TestCase):
         focus(FIELDS, PLAIN)
         type_text("Da")
         self.expect(f"item:{FIELDS}:{PLAIN}", "Да", "typing after the second start")
+
+    def test_the_menu_opens_korvel_and_starts_it_with_windows(self):
+        run_key = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+
+        def starts_with_windows():
+            return run(["wine", "reg", "query", run_key, "/v", "Korvel everywhere"], capture_output=True).stdout
+
+        self.assertNotIn(b"KorvelEverywhere.exe", starts_with_windows(), "off at first")
+        helper(f"command:KorvelEverywhere:{START_WITH_WINDOWS}")
+        ok, value = eventually(starts_with_windows, lambda out: b"KorvelEverywhere.exe" in out)
+        self.assertTrue(ok, value)
+        helper(f"command:KorvelEverywhere:{START_WITH_WINDOWS}")
+        ok, value = eventually(starts_with_windows, lambda out: b"KorvelEverywhere.exe" not in out)
+        self.assertTrue(ok, value)
+        helper(f"command:KorvelEverywhere:{OPEN_KORVEL}")
+        ok, _ = eventually(lambda: run(["xdotool", "search", "--onlyvisible", "--name", "^German to Russian$"],
+                                       capture_output=True).stdout.split(), bool, timeout=60)
+        self.assertTrue(ok, "Korvel.exe's dialog did not appear")
+        run(["sh", str(WINE_RUN), str(BIN_DIR / "korvel_probe.exe"), "command:2"], capture_output=True, timeout=200)
 
     def test_wm_close_ends_it_and_typing_is_the_keyboards_own_again(self):
         type_text("Da")

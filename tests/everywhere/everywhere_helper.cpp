@@ -11,7 +11,7 @@
 //   clipboard           the clipboard's text, as UTF-16 hex
 //   count:CLASS         how many top-level windows of that class there are
 //   close:CLASS         posts WM_CLOSE to them, as taskkill without /F does
-//   post:CLASS:MSG:L    posts MSG with lParam L to the first of them
+//   command:CLASS:ID    posts WM_COMMAND ID to the first of them, as its menu does
 #include <windows.h>
 
 #include <string>
@@ -154,10 +154,10 @@ int Answer(const std::vector<std::wstring>& query) {
     PrintLine("ok");
     return 0;
   }
-  if (verb == L"post" && query.size() == 4) {
+  if (verb == L"command" && query.size() == 3) {
     const std::vector<HWND> windows = TopLevel(L"", query[1]);
     if (windows.empty()) return 3;
-    PostMessageW(windows.front(), std::stoul(query[2]), 0, std::stol(query[3]));
+    PostMessageW(windows.front(), WM_COMMAND, std::stoul(query[2]), 0);
     PrintLine("ok");
     return 0;
   }
