@@ -43,3 +43,11 @@ void AppendUtf8(std::u16string_view units, std::string& out) {
   }
   out.resize(start + static_cast<std::size_t>(next - first));
 }
+
+std::string Utf8(std::u16string_view units) {
+  std::string bytes;
+  AppendUtf8(units, bytes);
+  return bytes;
+}
+
+std::string Utf8(char16_t unit) { return Utf8(std::u16string_view(&unit, 1)); }

@@ -24,3 +24,7 @@ std::size_t SettledUtf8Length(std::string_view piece);
 // Appends the UTF-8 of `units` to `out`. An unpaired surrogate, which valid
 // UTF-8 input never yields, becomes U+FFFD.
 void AppendUtf8(std::u16string_view units, std::string& out);
+
+// The UTF-8 of `units`, or of one unit.
+std::string Utf8(std::u16string_view units);
+std::string Utf8(char16_t unit);

@@ -14,14 +14,6 @@
 
 namespace {
 
-std::string Utf8(std::u16string_view units) {
-  std::string bytes;
-  AppendUtf8(units, bytes);
-  return bytes;
-}
-
-std::string Utf8(char16_t unit) { return Utf8(std::u16string_view(&unit, 1)); }
-
 std::string Escaped(const std::string& text) {
   std::string escaped;
   for (const char c : text) {

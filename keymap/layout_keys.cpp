@@ -29,14 +29,6 @@ std::vector<LayoutKey> KorvelLayoutKeys() {
   return keys;
 }
 
-std::string Utf8(std::u16string_view units) {
-  std::string bytes;
-  AppendUtf8(units, bytes);
-  return bytes;
-}
-
-std::string Utf8(char16_t unit) { return Utf8(std::u16string_view(&unit, 1)); }
-
 std::string Hex4(char16_t unit) {
   char digits[8];
   std::snprintf(digits, sizeof digits, "%04x", static_cast<unsigned>(unit));

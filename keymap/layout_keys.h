@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "german_keyboard.h"
+#include "utf8.h"
 
 struct LayoutKey {
   const GermanKey* german;
@@ -26,8 +27,6 @@ char16_t TypedInKorvel(char16_t character);
 // The layout's name, as each system shows it.
 inline constexpr const char* LayoutName = "Russian (Korvel, German keyboard)";
 
-std::string Utf8(std::u16string_view units);
-std::string Utf8(char16_t unit);
 // "0436": four lower-case hex digits.
 std::string Hex4(char16_t unit);
 
