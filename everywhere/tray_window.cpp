@@ -16,6 +16,7 @@ const int SwitchHotKey = 1;  // Win+Shift+K
 const UINT TaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
 
 HINSTANCE Instance = nullptr;
+HWND TrayWindow = nullptr;
 HWINEVENTHOOK ForegroundHook = nullptr;
 bool ForegroundBeyondReach = false;
 
@@ -64,10 +65,11 @@ void CALLBACK OnForegroundChanged(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG,
   const bool beyondReach = IsBeyondReach(window);
   if (beyondReach == ForegroundBeyondReach) return;
   ForegroundBeyondReach = beyondReach;
-  ShowState(FindWindowW(TrayWindowClass, nullptr));
+  ShowState(TrayWindow);
 }
 
 LRESULT OnCreate(HWND window) {
+  TrayWindow = window;
   if (!InstallKeyboardHook(window, WM_TYPING_SWITCHED)) return -1;
   AddNotificationIcon(window, WM_NOTIFY_ICON, CurrentIcon(), Tip());
   RegisterHotKey(window, SwitchHotKey, MOD_WIN | MOD_SHIFT | MOD_NOREPEAT, 'K');
