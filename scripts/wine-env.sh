@@ -4,20 +4,28 @@
 # Starts Xvfb on the first free display number and exports DISPLAY.
 start_virtual_display() {
   local number=${KORVEL_DISPLAY_NUMBER:-91}
-  while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do
+  while :; do
+    while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do
+      number=$((number + 1))
+    done
+    Xvfb ":$number" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
+    KORVEL_XVFB_PID=$!
+    export DISPLAY=":$number"
+    local waited=0
+    until ! kill -0 "$KORVEL_XVFB_PID" 2>/dev/null || xdpyinfo >/dev/null 2>&1; do
+      sleep 0.2
+      waited=$((waited + 1))
+      if [ "$waited" -gt 100 ]; then
+        echo "Xvfb did not start on $DISPLAY" >&2
+        return 1
+      fi
+    done
+    # A server that no file here shows (one outside a chroot, say) may hold
+    # the number: ours then ends within moments, and the display answering
+    # is not ours.
+    sleep 0.5
+    kill -0 "$KORVEL_XVFB_PID" 2>/dev/null && return 0
     number=$((number + 1))
-  done
-  Xvfb ":$number" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
-  KORVEL_XVFB_PID=$!
-  export DISPLAY=":$number"
-  local waited=0
-  until xdpyinfo >/dev/null 2>&1; do
-    sleep 0.2
-    waited=$((waited + 1))
-    if [ "$waited" -gt 100 ]; then
-      echo "Xvfb did not start on $DISPLAY" >&2
-      return 1
-    fi
   done
 }
 
