@@ -61,6 +61,15 @@ class ServiceWorker:
             raise AssertionError(result["exceptionDetails"])
         return result["result"].get("value")
 
+    def evaluate_once_ready(self, expression):
+        """What `expression` gives, or None while the extension's worker is not there to give it."""
+        if not self.url():
+            return None
+        try:
+            return self.evaluate(expression)
+        except (AssertionError, OSError, trio_websocket.HandshakeError, trio_websocket.ConnectionClosed):
+            return None
+
 
 class ExtensionTest(unittest.TestCase):
     @classmethod
@@ -69,8 +78,9 @@ class ExtensionTest(unittest.TestCase):
         cls.port = cls.server.url.rsplit(":", 1)[1].strip("/")
         cls.driver = start_with_extension()
         cls.worker = ServiceWorker(cls.driver)
-        WebDriverWait(cls.driver, 30).until(lambda d: cls.worker.url())
-        cls.extension_id = cls.worker.evaluate("chrome.runtime.id")
+        # The worker is listed before it runs the extension's code.
+        cls.extension_id = WebDriverWait(cls.driver, 30).until(
+            lambda d: cls.worker.evaluate_once_ready("chrome.runtime.id"))
 
     @classmethod
     def tearDownClass(cls):
