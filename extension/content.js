@@ -1,7 +1,8 @@
 // Korvel in the text fields of a page and its frames: where it is switched
 // on, each typed character and each composed word is replaced by what the
 // keyboard table gives, as Korvel's own editor types. Only in fields meant
-// for words: text areas, contenteditable boxes, and inputs of type text and
+// for words: text areas, contenteditable boxes, editors that take their input
+// through an EditContext, and inputs of type text and
 // search; never in a password (nor in a field that was one: a "show
 // password" button makes it a text field), a one-time code, a telephone
 // number, an address, a number, or a field that takes no typing. Nothing
@@ -29,13 +30,14 @@
 
   function isMeantForWords(target) {
     if (target.tagName === 'TEXTAREA') return true;
+    // An editor that takes its input through an EditContext (Chromium).
+    if (target.editContext) return target.getAttribute('aria-readonly') !== 'true';
     if (target.tagName === 'INPUT') return WORD_INPUTS.has(target.type) && !wasPassword.has(target);
     return target.isContentEditable;
   }
 
-  function fieldOf(event) {
+  function fieldOf(target) {
     if (!on) return null;
-    const target = event.composedPath()[0]; // inside shadow roots too
     if (!target || target.nodeType !== Node.ELEMENT_NODE) return null;
     if (!isMeantForWords(target) || target.readOnly || target.disabled) return null;
     const autocomplete = (target.getAttribute('autocomplete') || '').toLowerCase().split(/\s+/);

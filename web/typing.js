@@ -10,6 +10,9 @@
 // `beforeinput` (most editors), then as a `textInput` (React's); where no
 // editor took it, the browser's own editing inserts it, which editors that
 // watch the page see, and which the field's own input handlers see as typed.
+// Editors built on an EditContext (Chromium) hear only their context's own
+// `textupdate`: the replacement goes into the context and raises that, as
+// the browser does for typing.
 'use strict';
 
 // eslint-disable-next-line no-unused-vars
@@ -19,6 +22,30 @@ const KorvelTyping = (() => {
 
   function isTextControl(field) {
     return field.tagName === 'TEXTAREA' || field.tagName === 'INPUT';
+  }
+
+  // The field's EditContext, where it takes its input through one.
+  function editContextOf(field) {
+    return field.editContext || null;
+  }
+
+  // Types `text` over [start, end) of an EditContext as the browser does:
+  // the context's text and selection, then its `textupdate`.
+  function typeIntoEditContext(field, start, end, text) {
+    const context = editContextOf(field);
+    const caret = start + text.length;
+    context.updateText(start, end, text);
+    context.updateSelection(caret, caret);
+    const { TextUpdateEvent } = field.ownerDocument.defaultView;
+    const wasInserting = inserting;
+    inserting = true;
+    try {
+      context.dispatchEvent(new TextUpdateEvent('textupdate', {
+        updateRangeStart: start, updateRangeEnd: end, text, selectionStart: caret, selectionEnd: caret,
+      }));
+    } finally {
+      inserting = wasInserting;
+    }
   }
 
   // The browser's own editing: over the selection, or at the caret.
@@ -58,6 +85,11 @@ const KorvelTyping = (() => {
         inputType: 'insertText', data: text, bubbles: true, cancelable: true, composed: true, targetRanges: ranges,
       });
       if (taken(field, target, before)) return;
+      const context = editContextOf(field);
+      if (context) {
+        typeIntoEditContext(field, context.selectionStart, context.selectionEnd, text);
+        return;
+      }
       if ('TextEvent' in view) {
         const textInput = document.createEvent('TextEvent');
         textInput.initTextEvent('textInput', true, true, view, text);
@@ -70,14 +102,16 @@ const KorvelTyping = (() => {
   }
 
   function textOf(field) {
+    if (editContextOf(field)) return editContextOf(field).text;
     return isTextControl(field) ? field.value : field.textContent;
   }
 
   // Where the caret stands in textOf(field), with the text node and offset
   // it stands at in a contenteditable box; null with a selection.
   function caretOf(field) {
-    if (isTextControl(field)) {
-      return field.selectionStart === field.selectionEnd ? { at: field.selectionEnd } : null;
+    const control = editContextOf(field) || (isTextControl(field) && field);
+    if (control) {
+      return control.selectionStart === control.selectionEnd ? { at: control.selectionEnd } : null;
     }
     const selection = field.ownerDocument.getSelection();
     if (!selection || selection.rangeCount !== 1 || !selection.isCollapsed) return null;
@@ -125,48 +159,88 @@ const KorvelTyping = (() => {
     return added;
   }
 
+  // The text node and offset at `at` in textOf(field) of a contenteditable box.
+  function pointAt(field, at) {
+    const walker = field.ownerDocument.createTreeWalker(field, NodeFilter.SHOW_TEXT);
+    for (let node = walker.nextNode(); node; node = walker.nextNode()) {
+      if (at <= node.length) return { node, offset: at };
+      at -= node.length;
+    }
+    return null;
+  }
+
+  // An editor that builds its document from the composition's own events
+  // (Trix) draws the composed word again over the one replaced in place,
+  // once the composition has ended. Then the replacement is typed over it
+  // as a typed key's is, which such an editor takes into its document.
+  function retypeWhenDrawnOver(field, composed, added, output) {
+    const view = field.ownerDocument.defaultView;
+    const replaced = textOf(field);
+    const watch = new view.MutationObserver(() => {
+      const text = textOf(field);
+      if (text === replaced) return;
+      watch.disconnect();
+      if (text !== composed) return; // typed on, or changed otherwise
+      const start = pointAt(field, added.start);
+      const end = pointAt(field, added.end);
+      if (!start || !end) return;
+      field.ownerDocument.getSelection().setBaseAndExtent(start.node, start.offset, end.node, end.offset);
+      const range = new view.StaticRange({
+        startContainer: start.node, startOffset: start.offset, endContainer: end.node, endOffset: end.offset,
+      });
+      insert(field, output, field, [range]);
+    });
+    watch.observe(field, { childList: true, characterData: true, subtree: true });
+    view.setTimeout(() => watch.disconnect(), 1000);
+  }
+
   // Types Korvel's way in the fields that `target` (a field, or a document
-  // for all of its fields) holds. `fieldOf(event)` names the field an event
-  // is for, or null where Korvel does not type now; `transcribe(text)` gives
-  // what typing `text` inserts.
+  // for all of its fields) holds. `fieldOf(element)` names the field that an
+  // event at `element` is for, or null where Korvel does not type now;
+  // `transcribe(text)` gives what typing `text` inserts.
   function attach(target, { fieldOf, transcribe }) {
+    const fieldFor = (event) => fieldOf(event.composedPath()[0]); // inside shadow roots too
     // Firefox's editing raises the typing events again, but editors were
     // offered the text already; in Chromium it raises none.
     const offeredAlready = (event) => {
       if (editingByBrowser) event.stopImmediatePropagation();
     };
     target.addEventListener('textInput', offeredAlready, true);
+    const announced = new WeakSet(); // EditContexts whose next update a `beforeinput` announced
     target.addEventListener('beforeinput', (event) => {
       offeredAlready(event);
+      const context = event.target.editContext;
+      if (context && !inserting) announced.add(context);
       // Typed text only: pasted, dropped and autocorrected text arrive
       // unchanged, and composition is handled when it ends.
       if (inserting || event.isComposing || event.inputType !== 'insertText' || !event.data) return;
-      const field = fieldOf(event);
+      const field = fieldFor(event);
       if (!field) return;
       const output = transcribe(event.data);
       if (output === event.data) return;
       // The typed key's text reaches no editor, not even to be ignored.
       event.preventDefault();
       event.stopImmediatePropagation();
+      if (context) announced.delete(context);
       insert(field, output, event.target, event.getTargetRanges());
     }, true);
 
     let composing = null; // the field a composition is under way in, and its text before
-    target.addEventListener('compositionstart', (event) => {
-      if (inserting) return;
-      const field = fieldOf(event);
+    function startComposition(field) {
       composing = field && { field, before: textOf(field) };
-    }, true);
-    target.addEventListener('compositionend', (event) => {
-      if (inserting) return;
+    }
+    function endComposition(event, field) {
       const started = composing;
       composing = null;
-      const field = fieldOf(event);
       if (!event.data || !field || !started || started.field !== field) return;
       const added = addedByComposition(field, started.before, event.data);
       if (!added) return;
       const output = transcribe(added.text);
       if (output === added.text) return;
+      if (editContextOf(field)) {
+        typeIntoEditContext(field, added.start, added.end, output);
+        return;
+      }
       if (isTextControl(field)) {
         // Replaced through the browser's editing: one undo step.
         field.setSelectionRange(added.start, added.end);
@@ -175,6 +249,7 @@ const KorvelTyping = (() => {
       }
       // An editor takes the committed word from the page or from this
       // event: both get the transcribed word before any editor sees either.
+      const composed = textOf(field);
       const { node, offset } = added.caret;
       node.replaceData(added.nodeStart, added.text.length, output);
       const caret = offset + output.length - added.text.length;
@@ -188,7 +263,38 @@ const KorvelTyping = (() => {
       } finally {
         inserting = false;
       }
+      retypeWhenDrawnOver(field, composed, added, output);
+    }
+    target.addEventListener('compositionstart', (event) => {
+      if (!inserting) startComposition(fieldFor(event));
     }, true);
+    target.addEventListener('compositionend', (event) => {
+      if (!inserting) endComposition(event, fieldFor(event));
+    }, true);
+
+    // An EditContext's composition events go to the context alone, and text
+    // that an input method commits at once (not composed) arrives there with
+    // no `beforeinput`: the editor has taken it when Korvel hears of it, so it
+    // is typed over.
+    const contexts = new WeakSet();
+    const watchEditContext = (event) => {
+      const element = event.composedPath()[0];
+      const context = element && element.editContext;
+      if (!context || contexts.has(context)) return;
+      contexts.add(context);
+      context.addEventListener('compositionstart', () => startComposition(fieldOf(element)));
+      context.addEventListener('compositionend', (end) => endComposition(end, fieldOf(element)));
+      context.addEventListener('textupdate', (update) => {
+        if (inserting || composing || announced.delete(context)) return;
+        const field = fieldOf(element);
+        const output = field && transcribe(update.text);
+        if (!field || output === update.text) return;
+        const start = update.updateRangeStart;
+        typeIntoEditContext(field, start, start + update.text.length, output);
+      });
+    };
+    target.addEventListener('focusin', watchEditContext, true);
+    target.addEventListener('keydown', watchEditContext, true);
   }
 
   return { attach, insert };
