@@ -1,5 +1,6 @@
-// Korvel's extension in long rich-text documents: per key, in a Lexical and
-// a ProseMirror document of 20,000 characters (200 paragraphs), in headless
+// Korvel's extension in long documents: per key, in a Lexical, a ProseMirror
+// and a Monaco document of 20,000 characters (200 paragraphs or lines; Monaco
+// takes its input through an EditContext in Chromium), in headless
 // Chromium with the extension loaded, switched on for the page against
 // switched off, in turns in the same run, after a round of each to warm up.
 // A key is real: the DevTools protocol's key down and up, each sent once the
@@ -25,7 +26,8 @@ async function main() {
   const server = http.createServer((request, response) => {
     const file = path.join(pages, new URL(request.url, 'http://x').pathname);
     if (!fs.existsSync(file)) return response.writeHead(404).end();
-    response.writeHead(200, { 'Content-Type': file.endsWith('.html') ? 'text/html' : 'text/javascript' })
+    const type = file.endsWith('.html') ? 'text/html' : file.endsWith('.css') ? 'text/css' : 'text/javascript';
+    response.writeHead(200, { 'Content-Type': type })
       .end(fs.readFileSync(file));
   });
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
@@ -40,8 +42,9 @@ async function main() {
   async function perKey(editor, on) {
     await worker.evaluate((sites) => chrome.storage.sync.set({ sites }), on ? '127.0.0.1' : '');
     await page.goto(`http://127.0.0.1:${server.address().port}/${editor}.html`);
-    await page.waitForFunction(() => window.editorUnderTest && document.querySelector('[contenteditable="true"]'));
-    await page.focus('[contenteditable="true"]');
+    const focus = await page.waitForFunction(() => window.editorUnderTest &&
+      document.querySelector(window.editorUnderTest.focus || '[contenteditable="true"]'));
+    await focus.click();
     await page.evaluate((text) => window.editorUnderTest.fill(text), paragraphs);
     const length = (await page.evaluate(() => window.editorUnderTest.text())).length;
     const started = performance.now();
@@ -56,7 +59,8 @@ async function main() {
 
   console.log('| editor, 20,000 characters | per key, Korvel on | per key, Korvel off (the floor) | ratio (goal: at most 1.3) |');
   console.log('|---|---:|---:|---:|');
-  for (const editor of ['lexical', 'prosemirror']) {
+  const names = { lexical: 'Lexical', prosemirror: 'ProseMirror', monaco: 'Monaco' };
+  for (const [editor, name] of Object.entries(names)) {
     const on = [];
     const off = [];
     let length = 0;
@@ -68,7 +72,6 @@ async function main() {
       on.push(measured.ms);
       length = measured.length;
     }
-    const name = editor === 'lexical' ? 'Lexical' : 'ProseMirror';
     console.log(`| ${name} (${length.toLocaleString('en')} characters) | ${(median(on) * 1000).toFixed(0)} us | ` +
                 `${(median(off) * 1000).toFixed(0)} us | ${(median(on) / median(off)).toFixed(2)} |`);
   }
