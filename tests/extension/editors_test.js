@@ -155,6 +155,10 @@ test(`Korvel's extension in ${browserName}`, async (t) => {
       const focus = await page.waitForFunction(() => window.editorUnderTest &&
         document.querySelector(window.editorUnderTest.focus || '[contenteditable="true"]'));
       await focus.click();
+      if (editor === 'monaco') {
+        assert.equal(await page.evaluate(() => Boolean(document.activeElement.editContext)), !firefox,
+                     'Monaco takes its input through an EditContext in Chromium alone');
+      }
       await page.keyboard.type(PHRASE, { delay: 10 });
       await expectModel(page, CYRILLIC, 'the phrase');
       const shown = await page.evaluate(() => (window.editorUnderTest.shown?.() ??
