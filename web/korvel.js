@@ -2,12 +2,12 @@
 // on-screen keyboard, the copy button, the switch and the whole-text
 // conversions, all through the transcription core compiled to WebAssembly
 // (korvel-core.js). The text is kept in this browser only; without the core
-// the page stays a plain text box with copy.
+// the page stays a plain text box with copy. It speaks German, Russian or
+// English (page_texts.js).
 'use strict';
 
 (function () {
-  const TITLE_TRANSCRIBING = 'German to Russian';
-  const TITLE_OWN_KEYS = 'Váš nastavený jazyk na klávesnici';
+  const TITLE_OWN_KEYS = 'Váš nastavený jazyk na klávesnici'; // the heading while the keys type their own letters
   const LABEL_UNITS = 98; // the label echoes this many units of the copied text
   const STORAGE_KEY = 'korvel.text';
 
@@ -23,6 +23,17 @@
   const keyboardToggle = $('keyboard-toggle');
   const keyboardElement = $('keyboard');
   const storageNote = $('storage-note');
+  const languageChooser = $('language');
+
+  let language = KorvelPageTexts.chosen();
+  const say = (key) => KorvelPageTexts.text(language, key);
+  KorvelPageTexts.show(language);
+  languageChooser.value = language;
+  languageChooser.addEventListener('change', () => {
+    language = languageChooser.value;
+    KorvelPageTexts.keep(language);
+    KorvelPageTexts.show(language);
+  });
 
   let escapePressed = false; // Esc, then Tab, leaves the editor
 
@@ -40,22 +51,18 @@
     } catch (error) {
       storage = null;
     }
-    const usualNote = storageNote.textContent;
-    function note(text, warning) {
-      storageNote.textContent = text;
+    function note(key, warning) {
+      storageNote.dataset.text = key;
+      storageNote.textContent = say(key);
       storageNote.classList.toggle('warning', warning);
     }
     function refuse() {
       storage = null;
-      note('This browser does not let the page keep your text: it is lost when the page is closed.', true);
+      note('storageRefused', true);
     }
     function showOlder(older) {
-      if (older) {
-        note('What is kept here is an older copy of your text: the newest did not fit in this browser\'s ' +
-             'storage. Copy your text before you close the page.', true);
-      } else {
-        note(usualNote, false);
-      }
+      if (older) note('storageOlder', true);
+      else note('storageUsual', false);
     }
     function markOlder() {
       try {
@@ -188,6 +195,8 @@
     }
     const keyboard = KorvelScreenKeyboard.create(keyboardElement, {
       layout: core.germanKeyboard(),
+      labels: { shift: 'keyShift', backspace: 'keyBackspace', enter: 'keyEnter', space: 'keySpace',
+                spaceShown: 'keySpaceShown' },
       shownFor,
       onType: (character) => tap(() => KorvelTyping.insert(editor, shownFor(character))),
       onBackspace: () => tap(() => document.execCommand('delete')),
@@ -210,10 +219,17 @@
       if (!keyboardElement.hidden) keyboard.light(event);
     });
 
+    KorvelPageTexts.show(language); // the keyboard's keys
     transcribeSwitch.addEventListener('change', () => {
-      const transcribing = transcribeSwitch.checked;
-      heading.textContent = transcribing ? TITLE_TRANSCRIBING : TITLE_OWN_KEYS;
-      heading.lang = transcribing ? 'en' : 'cs';
+      if (transcribeSwitch.checked) {
+        heading.dataset.text = 'heading';
+        heading.textContent = say('heading');
+        heading.removeAttribute('lang');
+      } else {
+        delete heading.dataset.text;
+        heading.textContent = TITLE_OWN_KEYS;
+        heading.lang = 'cs';
+      }
       keyboard.refresh();
     });
     function convertWholeText(convert) {
@@ -230,10 +246,11 @@
   }
 
   // Without the core: a plain text box that still keeps and copies the text.
-  function startWithoutCore(why) {
+  // `why`: the key of the reason's text; `error`: what the browser said.
+  function startWithoutCore(why, error) {
     const failure = $('core-failure');
-    failure.textContent = `Korvel's keyboard could not start here: ${why}. You can still write and copy your text ` +
-                          'below, but the keys type their own letters, not Cyrillic.';
+    Object.assign(failure.dataset, { text: 'coreFailure', reason: why, error: error ? String(error) : '' });
+    KorvelPageTexts.show(language);
     failure.hidden = false;
     keyboardToggle.hidden = true;
     ready('no-core');
@@ -261,11 +278,11 @@
   if (window.matchMedia('(max-width: 40em)').matches) $('key-map').open = false;
 
   if (typeof WebAssembly !== 'object') {
-    startWithoutCore('this browser runs no WebAssembly');
+    startWithoutCore('noWebAssembly');
   } else if (typeof createKorvelCore !== 'function') {
-    startWithoutCore('its file korvel-core.js did not load');
+    startWithoutCore('noCoreFile');
   } else {
-    createKorvelCore().then(start, (error) => startWithoutCore(`the core did not load (${error})`));
+    createKorvelCore().then(start, (error) => startWithoutCore('coreNotLoaded', error));
   }
 
   // Offline and installable, where the page is served (not as a local file).

@@ -12,20 +12,23 @@ const KorvelScreenKeyboard = (() => {
   // for twelve keys a row on a phone: the dead keys ^ and ´, and <.
   const LEFT_OUT = new Set(['^', '\u00B4', '<']);
 
+  // `label`: the key of the page's text that names the button.
   function keyButton(className, label) {
     const button = document.createElement('button');
     button.type = 'button';
     button.tabIndex = -1; // the text box keeps the focus; Tab goes to the page's controls
     button.className = className;
-    if (label) button.setAttribute('aria-label', label);
+    if (label) button.dataset.label = label;
     return button;
   }
 
   // `layout`: rows of [plain unit, shifted unit, KeyboardEvent.code], as
   // the core's germanKeyboard() gives them. `shownFor(character)`: what
-  // typing the character inserts now. `onType(character)`, `onBackspace()`,
-  // `onEnter()`: a tap on a key.
-  function create(container, { layout, shownFor, onType, onBackspace, onEnter }) {
+  // typing the character inserts now. `labels`: the keys of the page's texts
+  // that name the Shift, Backspace, Enter and space keys, and the space key's
+  // own text (page_texts.js puts them on). `onType(character)`,
+  // `onBackspace()`, `onEnter()`: a tap on a key.
+  function create(container, { layout, shownFor, labels, onType, onBackspace, onEnter }) {
     let shift = 'off'; // 'once': for the next key; 'locked': until pressed again
     const characterKeys = [];
     const rows = layout.map((row) => row.filter(([plain]) => !LEFT_OUT.has(String.fromCharCode(plain))));
@@ -46,7 +49,7 @@ const KorvelScreenKeyboard = (() => {
       return button;
     }
 
-    const shiftKey = keyButton('key special', 'Shift');
+    const shiftKey = keyButton('key special', labels.shift);
     shiftKey.dataset.key = 'Shift';
     shiftKey.textContent = '\u21E7';
     let pressTimer = 0;
@@ -65,17 +68,17 @@ const KorvelScreenKeyboard = (() => {
       setShift({ off: 'once', once: 'locked', locked: 'off' }[shift]);
     });
 
-    const backspaceKey = keyButton('key special', 'Backspace');
+    const backspaceKey = keyButton('key special', labels.backspace);
     backspaceKey.dataset.key = 'Backspace';
     backspaceKey.textContent = '\u232B';
     backspaceKey.addEventListener('click', onBackspace);
-    const enterKey = keyButton('key special', 'Enter');
+    const enterKey = keyButton('key special', labels.enter);
     enterKey.dataset.key = 'Enter';
     enterKey.textContent = '\u21B5';
     enterKey.addEventListener('click', onEnter);
-    const spaceKey = keyButton('key space', 'Space');
+    const spaceKey = keyButton('key space', labels.space);
     spaceKey.dataset.key = ' ';
-    spaceKey.textContent = 'space';
+    spaceKey.dataset.text = labels.spaceShown;
     spaceKey.addEventListener('click', () => onType(' '));
 
     const lines = [

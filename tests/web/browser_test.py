@@ -3,7 +3,8 @@
 transcription, the copy button and Ctrl+A / Ctrl+C with the clipboard read
 back, the switch, both conversions, undo and redo, paste, leaving the editor
 by keyboard, no request beyond the site's own files, the page opened as a
-local file, and axe-core's accessibility rules.
+local file, and axe-core's accessibility rules; in a German and a Russian
+browser, the page in that language.
 
     /usr/bin/python3 tests/web/browser_test.py build/web/site
 """
@@ -29,6 +30,14 @@ def axe_source():
     if not AXE_SCRIPT.exists():
         raise FileNotFoundError(f"{AXE_SCRIPT} is missing: run scripts/install-deps.sh")
     return AXE_SCRIPT.read_text()
+
+
+def serious_accessibility_violations(test, driver):
+    driver.execute_script(axe_source())
+    result = driver.execute_async_script("axe.run(document).then(arguments[0])")
+    test.assertGreater(len(result["passes"]), 10, "axe checked the page")
+    return [f"{v['id']} ({v['impact']}): {v['help']}" for v in result["violations"]
+            if v["impact"] in ("serious", "critical")]
 
 
 class PageTest(unittest.TestCase):
@@ -198,12 +207,52 @@ class PageTest(unittest.TestCase):
 
     def test_no_serious_accessibility_violation(self):
         self.driver.find_element(By.ID, "keyboard-toggle").click()  # with the on-screen keyboard
-        self.driver.execute_script(axe_source())
-        result = self.driver.execute_async_script("axe.run(document).then(arguments[0])")
-        serious = [f"{v['id']} ({v['impact']}): {v['help']}" for v in result["violations"]
-                   if v["impact"] in ("serious", "critical")]
-        self.assertEqual(serious, [])
-        self.assertGreater(len(result["passes"]), 10, "axe checked the page")
+        self.assertEqual(serious_accessibility_violations(self, self.driver), [])
+
+
+# Every English text that the page shows or names a control by, and that
+# the language has a text of its own for, found anywhere on the page.
+ENGLISH_LEFT = """
+const [language] = arguments;
+const { en } = KorvelPageTexts.TEXTS;
+const own = KorvelPageTexts.TEXTS[language];
+const shown = [document.title, document.body.innerText];
+for (const element of document.querySelectorAll('*')) {
+  for (const name of ['aria-label', 'alt', 'title', 'placeholder']) shown.push(element.getAttribute(name) || '');
+}
+return Object.keys(en).filter((key) => own[key] !== en[key] && !key.startsWith('manifest') &&
+  shown.some((text) => text.includes(en[key].replace('{detail}', ''))));
+"""
+
+
+class PageLanguageTest(unittest.TestCase):
+    def test_a_german_and_a_russian_browser_get_the_page_in_their_language(self):
+        server = SiteServer(SITE)
+        self.addCleanup(server.close)
+        for language, typed in (("de", "Privet"), ("ru", "Mir")):
+            with self.subTest(language=language):
+                driver = start_chromium(language=f"{language}-DE,{language}")
+                self.addCleanup(driver.quit)
+                editor = open_page(driver, server.url)
+                driver.find_element(By.ID, "keyboard-toggle").click()  # its keys' names too
+                self.assertEqual(driver.find_element(By.ID, "language").get_attribute("value"), language)
+                self.assertEqual(driver.execute_script("return document.documentElement.lang"), language)
+                self.assertTrue(driver.execute_script(
+                    "return document.querySelector('link[rel=manifest]').href.endsWith(arguments[0])",
+                    f"manifest.{language}.webmanifest"))
+                self.assertEqual(driver.execute_script(ENGLISH_LEFT, language), [], "English left on the page")
+                self.assertEqual(serious_accessibility_violations(self, driver), [])
+                editor.send_keys(typed)
+                self.assertEqual(driver.execute_script("return document.getElementById('editor').value"),
+                                 {"Privet": "Привет", "Mir": "Мир"}[typed])
+
+                # The page's chooser wins over the browser, and is kept.
+                chooser = driver.find_element(By.ID, "language")
+                chooser.click()
+                chooser.find_element(By.CSS_SELECTOR, "option[value=en]").click()
+                open_page(driver, server.url)
+                self.assertEqual(driver.execute_script("return document.documentElement.lang"), "en")
+                self.assertEqual(driver.find_element(By.ID, "heading").text, "German to Russian")
 
 
 if __name__ == "__main__":

@@ -65,15 +65,16 @@ class SiteServer:
         self.httpd.server_close()
 
 
-def start_chromium(width=1100, height=900, phone=False, arguments=()):
+def start_chromium(width=1100, height=900, phone=False, arguments=(), language="en-US"):
     """Headless Chromium that reaches for nothing of its own on the network;
-    with `phone`, a touch screen of `width` by `height` CSS pixels."""
+    with `phone`, a touch screen of `width` by `height` CSS pixels; pages are
+    told that the browser's language is `language`."""
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
     profile = tempfile.mkdtemp(prefix="korvel-chromium-")
     for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
                      "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                     "--disable-default-apps", "--lang=en-US", f"--user-data-dir={profile}",
+                     "--disable-default-apps", f"--lang={language}", f"--user-data-dir={profile}",
                      f"--window-size={width},{height}", *arguments):
         options.add_argument(argument)
     if phone:
@@ -81,6 +82,7 @@ def start_chromium(width=1100, height=900, phone=False, arguments=()):
             "deviceMetrics": {"width": width, "height": height, "pixelRatio": 2, "touch": True},
             "userAgent": "Mozilla/5.0 (Linux; Android 14; Pixel 8) AppleWebKit/537.36 (KHTML, like Gecko) "
                          "Chrome/156.0 Mobile Safari/537.36"})
+    options.add_experimental_option("prefs", {"intl.accept_languages": language})
     options.set_capability("goog:loggingPrefs", {"performance": "ALL"})
     return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
 
