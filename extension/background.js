@@ -41,9 +41,9 @@ async function stateOf(tabId, host, top = false) {
 
 function show(tabId, on) {
   return Promise.all([
-    chrome.action.setBadgeText({ tabId, text: on ? 'ON' : '' }),
+    chrome.action.setBadgeText({ tabId, text: on ? chrome.i18n.getMessage('badgeOn') : '' }),
     chrome.action.setBadgeBackgroundColor({ tabId, color: '#0b3d91' }),
-    chrome.action.setTitle({ tabId, title: on ? 'Korvel is on here: keys type Cyrillic' : 'Korvel is off here' }),
+    chrome.action.setTitle({ tabId, title: chrome.i18n.getMessage(on ? 'buttonOn' : 'buttonOff') }),
   ]);
 }
 

@@ -1,9 +1,15 @@
 // The options page: the sites where Korvel starts switched on. Saved when
 // the typing pauses and when the field or the page is left, not on every
-// key: the browser allows synced storage only so many writes a minute.
+// key: the browser allows synced storage only so many writes a minute. Its
+// texts are in the browser's language (_locales).
 'use strict';
 
 (function () {
+  document.documentElement.lang = chrome.i18n.getMessage('language');
+  for (const element of document.querySelectorAll('[data-message]')) {
+    element.textContent = chrome.i18n.getMessage(element.dataset.message);
+  }
+
   const SAVE_AFTER_MS = 600;
   const sites = document.getElementById('sites');
   const saved = document.getElementById('saved');
@@ -17,10 +23,10 @@
     if (value === stored) return;
     stored = value;
     chrome.storage.sync.set({ sites: value }).then(() => {
-      if (sites.value === value) saved.textContent = 'Saved.';
+      if (sites.value === value) saved.textContent = chrome.i18n.getMessage('optionsSaved');
     }, (error) => {
       stored = null; // the next pause or leave tries again
-      saved.textContent = `Not saved: ${error.message}`;
+      saved.textContent = chrome.i18n.getMessage('optionsNotSaved', [error.message]);
     });
   }
 

@@ -23,6 +23,8 @@ packages=(
   emscripten node-acorn chromium chromium-driver python3-selenium
   # the extension in Firefox too
   firefox-esr
+  # the browsers and Wine in German and Russian: language packs and locales
+  chromium-l10n firefox-esr-l10n-de firefox-esr-l10n-ru locales
 )
 
 missing=()

@@ -4,7 +4,8 @@
 // events, and each editor's own document model is read back. Also, in
 // both browsers, the options page saving on a pause and (Firefox) the
 // fields Korvel keeps out of; in Chromium, compositions as Android
-// keyboards send them and a switch made while a page is still loading.
+// keyboards send them and a switch made while a page is still loading. And
+// the options page (Chromium: also the name) in a German and a Russian browser.
 // Firefox's remote protocol has no composition and reaches no extension
 // background: those are tried in Chromium only.
 //
@@ -46,19 +47,23 @@ function serve() {
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
-async function launch() {
+// The browser in `language` (its own language packs: Debian's chromium-l10n
+// and firefox-esr-l10n-*), with the extension loaded.
+async function launch(language = 'en') {
   if (firefox) {
     const browser = await puppeteer.launch({
       browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true,
       args: ['--remote-allow-system-access'], // extension pages, in Firefox 153 and later
-      extraPrefsFirefox: { 'extensions.webextensions.uuids': JSON.stringify({ [ADDON_ID]: FIREFOX_UUID }) },
+      extraPrefsFirefox: { 'extensions.webextensions.uuids': JSON.stringify({ [ADDON_ID]: FIREFOX_UUID }),
+                           'intl.locale.requested': language },
     });
     await browser.installExtension(path.resolve(extension));
     return { browser, base: `moz-extension://${FIREFOX_UUID}` };
   }
   const browser = await puppeteer.launch({
     executablePath: '/usr/bin/chromium', headless: true, ignoreDefaultArgs: ['--disable-extensions'],
-    args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
+    env: { ...process.env, LANGUAGE: language }, // on Linux, not --lang, gives the browser's own language
+    args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking', `--lang=${language}`,
            `--load-extension=${extension}`, `--disable-extensions-except=${extension}`],
   });
   const worker = await browser.waitForTarget((target) => target.type() === 'service_worker');
@@ -189,6 +194,33 @@ test(`Korvel's extension in ${browserName}`, async (t) => {
       assert.deepEqual([...errors, ...await page.evaluate(() => window.editorErrors)], [], 'errors thrown');
     });
   }
+
+  await t.test('a German and a Russian browser get the options page (and the name) in their language', async () => {
+    const messagesOf = (language) => JSON.parse(fs.readFileSync(path.join(extension, '_locales', language,
+                                                                          'messages.json')));
+    const english = messagesOf('en');
+    for (const language of ['de', 'ru']) {
+      const own = messagesOf(language);
+      const { browser: speaking, base: itsBase } = await launch(language);
+      try {
+        const options = await openOptions(speaking, itsBase);
+        const shown = await options.evaluate(() => ({
+          lang: document.documentElement.lang, title: document.title, text: document.body.innerText,
+          name: chrome.runtime.getManifest().name,
+        }));
+        assert.equal(shown.lang, language);
+        assert.equal(shown.title, own.optionsTitle.message);
+        assert.ok(shown.text.includes(own.optionsIntro.message), `${language}: the introduction`);
+        const left = Object.keys(english).filter((key) => key !== 'language' &&
+          own[key].message !== english[key].message &&
+          (shown.text.includes(english[key].message) || shown.title.includes(english[key].message)));
+        assert.deepEqual(left, [], `${language}: English left on the options page`);
+        if (!firefox) assert.equal(shown.name, own.extensionName.message);
+      } finally {
+        await speaking.close();
+      }
+    }
+  });
 
   if (firefox) {
     await t.test('only fields meant for words', async () => {
