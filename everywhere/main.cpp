@@ -3,6 +3,8 @@
 // starting it again switches the running one on.
 #include <windows.h>
 
+#include <cwchar>
+
 #include "system_library.h"
 #include "tray_window.h"
 
@@ -19,8 +21,12 @@ HWND RunningInstance() {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR commandLine, int /*show*/) {
   SearchLibrariesInSystemFolderOnly();
+  if (std::wcscmp(commandLine, L"--write-texts") == 0) {
+    WriteTexts(instance);
+    return 0;
+  }
   const HANDLE oneInstance = CreateMutexW(nullptr, FALSE, L"Local\\KorvelEverywhere");
   if (GetLastError() == ERROR_ALREADY_EXISTS) {
     if (const HWND running = RunningInstance()) PostMessageW(running, WM_SWITCH_ON, 0, 0);

@@ -25,15 +25,22 @@ HICON LoadIconOf(int id) {
                                        GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR | LR_SHARED));
 }
 
-const wchar_t* Tip() {
-  if (!IsTypingOn()) return L"Korvel is off: keys type as usual";
-  if (ForegroundBeyondReach) return L"Korvel cannot type in this window: its program runs as administrator";
-  return L"Korvel types Cyrillic (Scroll Lock or Win+Shift+K switches it off)";
+// One of the program's texts, in the user's display language.
+std::wstring TextOf(UINT id) {
+  const wchar_t* text = nullptr;
+  const int length = LoadStringW(Instance, id, reinterpret_cast<wchar_t*>(&text), 0);
+  return length > 0 ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
+}
+
+std::wstring Tip() {
+  if (!IsTypingOn()) return TextOf(IDS_TIP_OFF);
+  if (ForegroundBeyondReach) return TextOf(IDS_TIP_BEYOND_REACH);
+  return TextOf(IDS_TIP_ON);
 }
 
 HICON CurrentIcon() { return LoadIconOf(IsTypingOn() ? IDI_TYPING_ON : IDI_TYPING_OFF); }
 
-void ShowState(HWND window) { UpdateNotificationIcon(window, CurrentIcon(), Tip()); }
+void ShowState(HWND window) { UpdateNotificationIcon(window, CurrentIcon(), Tip().c_str()); }
 
 void SwitchTyping(HWND window, bool on) {
   SetTypingOn(on);
@@ -54,7 +61,7 @@ void OpenKorvel(HWND window) {
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION started{};
   if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
-    MessageBoxW(window, L"Korvel.exe is not in the folder of this program.", L"Korvel", MB_OK | MB_ICONWARNING);
+    MessageBoxW(window, TextOf(IDS_NO_KORVEL_EXE).c_str(), L"Korvel", MB_OK | MB_ICONWARNING);
     return;
   }
   CloseHandle(started.hThread);
@@ -71,7 +78,7 @@ void CALLBACK OnForegroundChanged(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG,
 LRESULT OnCreate(HWND window) {
   TrayWindow = window;
   if (!InstallKeyboardHook(window, WM_TYPING_SWITCHED)) return -1;
-  AddNotificationIcon(window, WM_NOTIFY_ICON, CurrentIcon(), Tip());
+  AddNotificationIcon(window, WM_NOTIFY_ICON, CurrentIcon(), Tip().c_str());
   RegisterHotKey(window, SwitchHotKey, MOD_WIN | MOD_SHIFT | MOD_NOREPEAT, 'K');
   ForegroundHook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, OnForegroundChanged, 0, 0,
                                    WINEVENT_OUTOFCONTEXT);
@@ -157,11 +164,31 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
   }
   // Explorer started again: its notification area is new and empty.
-  if (message == TaskbarCreated) AddNotificationIcon(window, WM_NOTIFY_ICON, CurrentIcon(), Tip());
+  if (message == TaskbarCreated) AddNotificationIcon(window, WM_NOTIFY_ICON, CurrentIcon(), Tip().c_str());
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace
+
+void WriteTexts(HINSTANCE instance) {
+  Instance = instance;
+  std::wstring texts;
+  HMENU menus = LoadMenuW(Instance, MAKEINTRESOURCEW(IDR_TRAY_MENU));
+  HMENU menu = GetSubMenu(menus, 0);
+  for (int item = 0; item < GetMenuItemCount(menu); ++item) {
+    wchar_t name[128] = {};
+    if (GetMenuStringW(menu, static_cast<UINT>(item), name, 128, MF_BYPOSITION) > 0)
+      texts += name + std::wstring(L"\n");
+  }
+  DestroyMenu(menus);
+  for (UINT id : {IDS_TIP_ON, IDS_TIP_OFF, IDS_TIP_BEYOND_REACH, IDS_NO_KORVEL_EXE}) texts += TextOf(id) + L"\n";
+  std::string utf8(texts.size() * 3, '\0');
+  utf8.resize(
+      static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, texts.data(), static_cast<int>(texts.size()),
+                                                   utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr)));
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+}
 
 bool RegisterTrayWindowClass(HINSTANCE instance) {
   Instance = instance;

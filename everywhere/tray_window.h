@@ -10,4 +10,7 @@ inline constexpr wchar_t TrayWindowClass[] = L"KorvelEverywhere";
 inline constexpr UINT WM_SWITCH_ON = WM_APP + 3;
 
 bool RegisterTrayWindowClass(HINSTANCE instance);
+// For the tests: the icon menu's items and the program's texts as this user
+// sees them, a line each, in UTF-8 on standard output.
+void WriteTexts(HINSTANCE instance);
 HWND CreateTrayWindow(HINSTANCE instance);

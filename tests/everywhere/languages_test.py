@@ -1,0 +1,57 @@
+#!/usr/bin/env python3
+"""Korvel everywhere in the user's display language: under Wine, which takes
+it from the locale, the icon menu's items and the program's texts as the
+program itself loads them (KorvelEverywhere.exe --write-texts), in German
+(Germany and Austria), Russian, and English for a language it has none of.
+
+    languages_test.py path/to/KorvelEverywhere.exe
+"""
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+from pathlib import Path
+
+EVERYWHERE = Path(sys.argv.pop(1) if len(sys.argv) > 1 else "build/mingw64/bin/KorvelEverywhere.exe")
+WINE_RUN = Path(__file__).resolve().parents[2] / "cmake/wine-run.sh"
+MENUS = {
+    "en": ["Type Cyrillic", "Open Korvel", "Start with Windows", "Exit"],
+    "de": ["Kyrillisch tippen", "Korvel öffnen", "Mit Windows starten", "Beenden"],
+    "ru": ["Печатать кириллицей", "Открыть Korvel", "Запускать вместе с Windows", "Выход"],
+}
+
+
+class LanguagesTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        # glibc's locales of these languages, which Wine needs to run in them; the machine may have none.
+        cls.locales = tempfile.TemporaryDirectory()
+        for name in ("de_DE", "de_AT", "ru_RU", "fr_FR"):
+            subprocess.run(["localedef", "-i", name, "-f", "UTF-8", f"{cls.locales.name}/{name}.UTF-8"], check=True)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.locales.cleanup()
+
+    def texts_in(self, locale):
+        environment = {**os.environ, "LOCPATH": self.locales.name, "LC_ALL": locale, "LANG": locale}
+        result = subprocess.run(["sh", str(WINE_RUN), str(EVERYWHERE), "--write-texts"], env=environment,
+                                capture_output=True, timeout=200, check=True)
+        return result.stdout.decode("utf-8").splitlines()
+
+    def test_the_menu_and_the_tips_speak_the_users_language(self):
+        english = self.texts_in("fr_FR.UTF-8")  # no French: English
+        self.assertEqual(english[:4], MENUS["en"])
+        for locale, language in (("de_DE.UTF-8", "de"), ("de_AT.UTF-8", "de"), ("ru_RU.UTF-8", "ru")):
+            with self.subTest(locale=locale):
+                texts = self.texts_in(locale)
+                self.assertEqual(texts[:4], MENUS[language])
+                # Every other text of its own, none left out nor English.
+                self.assertEqual(len(texts), len(english))
+                for text, in_english in zip(texts[4:], english[4:]):
+                    self.assertTrue(text and text != in_english, f"{locale}: {text!r} for {in_english!r}")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
