@@ -3,6 +3,7 @@
 // or with --text as plain text for the Windows user's guide. Every output
 // comes from the core's own KeyboardTable, so neither can drift from what
 // typing gives.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -44,9 +45,23 @@ std::string Typed(char16_t key, bool& transcribed) {
   return Utf8(LookupResult);
 }
 
+// The words of the plain-text key map, in one of the guide's languages.
+struct TextMapWords {
+  const char* key;
+  const char* withShift;
+  const char* everyOther;
+  const char* also;
+  const char* types;
+};
+
+const TextMapWords kEnglish{"Key", "with Shift", "Every other key types its own character.", " Also: ", " types "};
+const TextMapWords kGerman{"Taste", "mit Umschalt", "Jede andere Taste tippt ihr eigenes Zeichen.",
+                           " Außerdem: ", " tippt "};
+const TextMapWords kRussian{"Клавиша", "с Shift", "Остальные клавиши печатают свой символ.", " Кроме того: ", " даёт "};
+
 // Rows whose key no German key types (the Czech letters with caron), as
 // " Also: Ě types ъ, ..." for the legend.
-std::string KeysOffTheKeyboard(bool forSvg) {
+std::string KeysOffTheKeyboard(bool forSvg, const TextMapWords& words = kEnglish) {
   std::u16string seen;
   std::string list;
   for (const TranscriptionPair& row : KeyboardTable) {
@@ -59,8 +74,8 @@ std::string KeysOffTheKeyboard(bool forSvg) {
     }
     if (onKeyboard) continue;
     bool transcribed = false;
-    const std::string entry = Utf8(key) + " types " + Typed(key, transcribed);
-    list += (list.empty() ? " Also: " : ", ") + (forSvg ? Escaped(entry) : entry);
+    const std::string entry = Utf8(key) + words.types + Typed(key, transcribed);
+    list += (list.empty() ? words.also : ", ") + (forSvg ? Escaped(entry) : entry);
   }
   return list.empty() ? list : list + ".";
 }
@@ -70,15 +85,28 @@ constexpr int kGap = 6;
 constexpr int kMargin = 16;
 constexpr int kTop = 56;
 
+std::size_t CharacterCount(const std::string& utf8) {
+  std::size_t characters = 0;
+  for (const char c : utf8) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return characters;
+}
+
+// `text` and spaces up to `width` characters.
+std::string Padded(const std::string& text, std::size_t width) {
+  return text + std::string(width - std::min(width, CharacterCount(text)), ' ');
+}
+
 // Keyboard row by keyboard row, the keys that type Cyrillic, in columns:
 //   Key         q  w  e ...
 //   Korvel      ё  ю  е ...
 //   with Shift  Ё  Ю  Е ...
-void PrintTextMap() {
+void PrintTextMap(const TextMapWords& words) {
+  const std::size_t labels = std::max({CharacterCount(words.key), CharacterCount(words.withShift), std::size_t{10}});
   for (const GermanKeyRow& row : GermanKeyboard()) {
-    std::string keys = "Key       ";
-    std::string plain = "Korvel    ";
-    std::string shifted = "with Shift";
+    std::string keys = Padded(words.key, labels);
+    std::string plain = Padded("Korvel", labels);
+    std::string shifted = Padded(words.withShift, labels);
+    const std::size_t empty = keys.size();
     for (const GermanKey& key : row.keys) {
       bool plainChanged = false;
       bool shiftedChanged = false;
@@ -89,10 +117,10 @@ void PrintTextMap() {
       plain += "  " + plainText;
       shifted += "  " + shiftedText;
     }
-    if (keys.size() == std::strlen("Key       ")) continue;
+    if (keys.size() == empty) continue;
     std::printf("%s\n%s\n%s\n\n", keys.c_str(), plain.c_str(), shifted.c_str());
   }
-  std::printf("Every other key types its own character.%s\n", KeysOffTheKeyboard(false).c_str());
+  std::printf("%s%s\n", words.everyOther, KeysOffTheKeyboard(false, words).c_str());
 }
 
 }  // namespace
@@ -100,7 +128,8 @@ void PrintTextMap() {
 int main(int argc, char** argv) {
   BuildKeyboardTable();
   if (argc > 1 && std::strcmp(argv[1], "--text") == 0) {
-    PrintTextMap();
+    const char* language = argc > 2 ? argv[2] : "en";
+    PrintTextMap(std::strcmp(language, "de") == 0 ? kGerman : std::strcmp(language, "ru") == 0 ? kRussian : kEnglish);
     return 0;
   }
   const int width = 2 * kMargin + 14 * kKey;

@@ -20,15 +20,36 @@ PACKAGE_ID = "Korvel.Korvel"
 PUBLISHER = "Korvel"
 LAYOUT_FILES = ("korvel", "Korvel.keylayout", "Korvel.klc")  # Linux, the Mac, Windows
 DESCRIPTION = "Type Russian in Cyrillic on a German keyboard, without switching the keyboard layout."
+# The guide in each language (README.txt stays English) and the package's
+# description where a manager takes one per language (winget).
+GUIDES = {"en": "README.txt", "de": "README.de.txt", "ru": "README.ru.txt"}
+DESCRIPTIONS = {
+    "de-DE": "Russisch in kyrillischer Schrift auf der deutschen Tastatur tippen, ohne das Tastaturlayout zu wechseln.",
+    "ru-RU": "Печатайте по-русски кириллицей на немецкой клавиатуре, не переключая раскладку.",
+}
 LICENSE = "MIT"
 
 
-TEST_BUILD_NOTICE = """\
+TEST_BUILD_NOTICES = {
+    "en": """\
 TEST BUILD: this zip was built without a download address or a home
 page, for testing only. Do not publish it. Its "Home site" button opens a
 placeholder address.
 
-"""
+""",
+    "de": """\
+TEST BUILD: Dieses Zip wurde ohne Download-Adresse und ohne Website
+gebaut, nur zum Testen. Veröffentlichen Sie es nicht. Seine Schaltfläche
+„Home site“ öffnet eine Platzhalteradresse.
+
+""",
+    "ru": """\
+TEST BUILD: этот архив собран без адреса загрузки и без сайта, только для
+проверки. Не публикуйте его. Его кнопка «Home site» открывает адрес-
+заглушку.
+
+""",
+}
 
 
 def windows_text(text):
@@ -76,6 +97,10 @@ def winget_manifests(version, url, homepage, sha256):
             f"ShortDescription: {DESCRIPTION}\n"
             "Tags:\n  - cyrillic\n  - russian\n  - keyboard\n  - transliteration\n"
             f"ManifestType: defaultLocale\n{tail}"),
+        **{f"{PACKAGE_ID}.locale.{locale}.yaml": common + (
+            f"PackageLocale: {locale}\n"
+            f"ShortDescription: {description}\n"
+            f"ManifestType: locale\n{tail}") for locale, description in DESCRIPTIONS.items()},
     }
 
 
@@ -96,7 +121,8 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--programs", type=Path, required=True, help="folder with Korvel.exe, korvel-convert.exe and KorvelEverywhere.exe")
     parser.add_argument("--release-info", type=Path, required=True, help="release-info.json written by CMake")
-    parser.add_argument("--key-map-text", type=Path, required=True)
+    parser.add_argument("--key-map-text", type=Path, required=True,
+                        help="the key map for README.txt; KEY-MAP.de.txt and KEY-MAP.ru.txt beside it for the others")
     parser.add_argument("--key-map-picture", type=Path, required=True)
     parser.add_argument("--layouts", type=Path, required=True, help="folder with the system keyboard layouts")
     parser.add_argument("--out", type=Path, required=True)
@@ -105,11 +131,17 @@ def main():
     info = json.loads(args.release_info.read_text())
     version, url_pattern, test_build = info["version"], info["url"], info["test_build"]
     epoch = int(os.environ["SOURCE_DATE_EPOCH"])
-    readme = (ROOT / "release/README.txt").read_text(encoding="utf-8")
-    readme = readme.replace("@VERSION@", version).replace("@KEY_MAP@", args.key_map_text.read_text(encoding="utf-8").rstrip("\n"))
-    if test_build:
-        title, underline, rest = readme.split("\n", 2)
-        readme = f"{title}\n{underline}\n\n{TEST_BUILD_NOTICE}{rest.lstrip(chr(10))}"
+    guides = []
+    for language, name in GUIDES.items():
+        key_map = args.key_map_text
+        if language != "en":
+            key_map = key_map.with_name(f"{key_map.stem}.{language}{key_map.suffix}")
+        readme = (ROOT / "release" / name).read_text(encoding="utf-8")
+        readme = readme.replace("@VERSION@", version).replace("@KEY_MAP@", key_map.read_text(encoding="utf-8").rstrip("\n"))
+        if test_build:
+            title, underline, rest = readme.split("\n", 2)
+            readme = f"{title}\n{underline}\n\n{TEST_BUILD_NOTICES[language]}{rest.lstrip(chr(10))}"
+        guides.append((name, windows_text(readme)))
 
     zip_name = f"Korvel-{version}-win64.zip"
     args.out.mkdir(parents=True, exist_ok=True)
@@ -118,7 +150,7 @@ def main():
         ("Korvel.exe", (args.programs / "Korvel.exe").read_bytes()),
         ("korvel-convert.exe", (args.programs / "korvel-convert.exe").read_bytes()),
         ("KorvelEverywhere.exe", (args.programs / "KorvelEverywhere.exe").read_bytes()),
-        ("README.txt", windows_text(readme)),
+        *guides,
         ("LICENSE.txt", windows_text((ROOT / "LICENSE").read_text(encoding="utf-8"))),
         ("keyboard-map.png", args.key_map_picture.read_bytes()),
         *((f"layouts/{name}", (args.layouts / name).read_bytes()) for name in LAYOUT_FILES),
@@ -134,7 +166,7 @@ def main():
     winget = args.out / "winget" / "manifests" / "k" / "Korvel" / "Korvel" / version
     winget.mkdir(parents=True, exist_ok=True)
     for name, text in winget_manifests(version, url, info["homepage"], sha256).items():
-        (winget / name).write_text(text)
+        (winget / name).write_text(text, encoding="utf-8")
     scoop = args.out / "scoop"
     scoop.mkdir(parents=True, exist_ok=True)
     (scoop / "korvel.json").write_text(json.dumps(scoop_manifest(version, url, url_pattern, info["homepage"], sha256), indent=2) + "\n")

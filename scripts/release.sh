@@ -59,6 +59,8 @@ cmake -S . -B build/keymap -G Ninja -DCMAKE_BUILD_TYPE=Release -DKORVEL_BUILD_TE
   -DKORVEL_BUILD_BENCHMARKS=OFF >/dev/null
 cmake --build build/keymap --target korvel-keymap korvel-layout-files
 build/keymap/bin/korvel-keymap --text >build/key-map.txt
+build/keymap/bin/korvel-keymap --text de >build/key-map.de.txt
+build/keymap/bin/korvel-keymap --text ru >build/key-map.ru.txt
 
 rm -rf "$out"
 python3 release/make_release.py --programs build/release/bin --release-info build/release/release-info.json \

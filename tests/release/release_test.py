@@ -47,20 +47,30 @@ class ReleaseTest(unittest.TestCase):
 
     def test_zip_holds_the_programs_the_guides_the_key_map_and_the_layouts(self):
         self.assertEqual(self.names, ["Korvel.exe", "korvel-convert.exe", "KorvelEverywhere.exe", "README.txt",
-                                      "LICENSE.txt",
+                                      "README.de.txt", "README.ru.txt", "LICENSE.txt",
                                       "keyboard-map.png", "layouts/korvel", "layouts/Korvel.keylayout",
                                       "layouts/Korvel.klc"])
         self.assertIn(b'include "de(basic)"', (self.unpacked / "layouts/korvel").read_bytes())
         self.assertTrue((self.unpacked / "layouts/Korvel.klc").read_bytes().startswith(b"\xff\xfeK\0B\0D\0"))
-        for name in ("README.txt", "LICENSE.txt"):
+        for name in ("README.txt", "README.de.txt", "README.ru.txt", "LICENSE.txt"):
             text = (self.unpacked / name).read_bytes()
             self.assertEqual(text.count(b"\n"), text.count(b"\r\n"), f"{name}: every line ends in CRLF")
+            self.assertTrue(text.startswith(b"\xef\xbb\xbf"), f"{name}: UTF-8 with a byte order mark, for Notepad")
         readme = self.readme()
         for needed in (f"Korvel {self.version}", "certutil -hashfile", "Get-FileHash", "SmartScreen", "Ctrl+C",
                        "Top pos", "korvel-convert --to-latin", "Exit codes", "щ", "KorvelEverywhere.exe", "Scroll Lock",
                        "Start with Windows", "password"):
             self.assertIn(needed, readme)
         self.assertNotIn("@", readme, "a placeholder was left")
+        # The guide in German and Russian: the same sections, the key map in that language.
+        for name, needed in (("README.de.txt", ("Strg+C", "Mit Windows starten", "Taste", "certutil -hashfile", "щ")),
+                             ("README.ru.txt", ("Запускать вместе", "Клавиша", "certutil -hashfile", "щ"))):
+            guide = (self.unpacked / name).read_text(encoding="utf-8-sig")
+            for word in (f"Korvel {self.version}", *needed):
+                self.assertIn(word, guide, name)
+            for placeholder in ("@VERSION@", "@KEY_MAP@"):
+                self.assertNotIn(placeholder, guide, f"{name}: a placeholder was left")
+            self.assertEqual(guide.count("\n---"), readme.count("\n---"), f"{name}: every section of README.txt")
         self.assertTrue((self.unpacked / "keyboard-map.png").read_bytes().startswith(b"\x89PNG"))
         self.assertIn("MIT License", (self.unpacked / "LICENSE.txt").read_text(encoding="utf-8-sig"))
 
@@ -84,7 +94,8 @@ class ReleaseTest(unittest.TestCase):
             (folder / "info.json").write_text(json.dumps({
                 "version": self.version, "url": "https://downloads.test/v{version}/Korvel-{version}-win64.zip",
                 "homepage": "http://home.test/korvel_latin.php", "test_build": False}))
-            (folder / "key-map.txt").write_text("Key  q\n")
+            for name in ("key-map.txt", "key-map.de.txt", "key-map.ru.txt"):
+                (folder / name).write_text("Key  q\n")
             subprocess.run([sys.executable, str(ROOT / "release/make_release.py"), "--programs", str(self.unpacked),
                             "--release-info", str(folder / "info.json"), "--key-map-text", str(folder / "key-map.txt"),
                             "--key-map-picture", str(self.unpacked / "keyboard-map.png"),
@@ -102,7 +113,9 @@ class ReleaseTest(unittest.TestCase):
         self.assertEqual((release / "SHA256SUMS").read_text(), f"{sha256}  {packed.name}\n")
         winget = release / "winget/manifests/k/Korvel/Korvel" / self.version
         manifests = {path.name: yaml.safe_load(path.read_text()) for path in winget.glob("*.yaml")}
-        self.assertEqual(len(manifests), 3)
+        self.assertEqual(len(manifests), 5)
+        for locale, word in (("de-DE", "Tastatur"), ("ru-RU", "клавиатуре")):
+            self.assertIn(word, manifests[f"Korvel.Korvel.locale.{locale}.yaml"]["ShortDescription"])
         for manifest in manifests.values():
             self.assertEqual((manifest["PackageIdentifier"], str(manifest["PackageVersion"])),
                              ("Korvel.Korvel", self.version))
