@@ -1,115 +1,142 @@
 #include "keyboard_hook.h"
 
+#include <atomic>
 #include <bitset>
-#include <cwctype>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "german_layout.h"
 #include "keyboard_table.h"
 
 namespace {
 
-HHOOK Hook = nullptr;
+// Marks the keys we type ourselves, which the hook lets through, and the
+// key that asks whether the hook still hears keys, which it swallows.
+const ULONG_PTR OurInput = 0x4B6F7276;   // "Korv"
+const ULONG_PTR HookProbe = 0x4B6F7250;  // "KorP"
+// A key that no layout gives a meaning.
+const WORD ProbeKey = 0xFF;
+
+const UINT WM_INSTALL_HOOK = WM_APP + 20;
+const UINT WM_DROP_HOOK = WM_APP + 21;
+
+// Shared between the hook's thread and the tray window's.
+std::atomic<bool> TypingOn{true};
+std::atomic<Hindrance> FrontHindrance{Hindrance::None};
+std::atomic<HWND> FocusJudged{nullptr};
+std::atomic<bool> OverOtherLayout{false};
+std::atomic<bool> ScrollLockLit{false};
+std::atomic<ULONGLONG> LastKeyAt{0};
+std::atomic<bool> ProbeHeard{false};
+bool ProbeOutstanding = false;  // the tray window's own
+
 HWND Notify = nullptr;
-UINT SwitchedMessage = 0;
-bool TypingOn = true;
+UINT ChangedMessage = 0;
+HANDLE HookThread = nullptr;
+DWORD HookThreadId = 0;
+// For the tests: typing refused, as Windows refuses it into a window of a
+// higher integrity level.
+const bool TypingRefusedForTests = std::getenv("KORVEL_TEST_REFUSE_TYPING") != nullptr;
+// Wine keeps Scroll Lock's light as the X server has it, which no program
+// here can set: a press sent to light it only makes Wine press Scroll Lock
+// again at the next key, to match the server, and that press would switch
+// typing.
+const bool LightKeptByXServer = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 
-// Marks the keys we type ourselves, which the hook lets through.
-const ULONG_PTR OurInput = 0x4B6F7276;  // "Korv"
-
-std::bitset<256> Swallowed;      // keys whose key-up goes with their swallowed key-down
-std::bitset<256> HeldNonTyping;  // held keys that type nothing: AltGr among them
+// The hook's thread's own.
+HHOOK Hook = nullptr;
+std::bitset<256> Swallowed;  // keys whose key-up goes with their swallowed key-down
+bool RightAltHeld = false;   // AltGr
 bool ScrollLockHeld = false;
 bool DeadKeyWaiting = false;  // the next character completes a dead key's letter
 
 bool IsDown(int virtualKey) { return GetAsyncKeyState(virtualKey) < 0; }
 
-bool IsShiftOrLock(DWORD virtualKey) {
-  switch (virtualKey) {
-    case VK_SHIFT:
-    case VK_LSHIFT:
-    case VK_RSHIFT:
-    case VK_CAPITAL:
-    case VK_NUMLOCK:
-    case VK_SCROLL:
-      return true;
-  }
-  return false;
+// AltGr: the right Alt key, which Windows reports with left Ctrl, and to
+// which Wine gives a key code of its own (0xE4; 0xDF as xdotool presses it),
+// codes no German key has on Windows.
+bool IsAltGr(DWORD virtualKey) { return virtualKey == VK_RMENU || virtualKey == 0xE4 || virtualKey == 0xDF; }
+
+// Ctrl, Alt, the Windows keys and AltGr make a key pass as it is: shortcuts
+// and AltGr's characters. No other key, however long held (or stuck: a
+// key-up lost to the secure desktop, another hook or Wine), has a say.
+bool ShortcutOrAltGrHeld() {
+  return RightAltHeld || IsDown(VK_CONTROL) || IsDown(VK_MENU) || IsDown(VK_LWIN) || IsDown(VK_RWIN);
 }
 
-// Shortcuts and AltGr pass as they are. Windows reports AltGr as Ctrl and
-// right Alt; Wine reports it as a key of its own that types nothing, hence
-// any such key held down counts.
-bool ShortcutOrAltGrHeld(DWORD virtualKey) {
-  if (IsDown(VK_CONTROL) || IsDown(VK_MENU) || IsDown(VK_LWIN) || IsDown(VK_RWIN)) return true;
-  for (int key = 0; key < 256; ++key) {
-    if (!HeldNonTyping[key] || static_cast<DWORD>(key) == virtualKey) continue;
-    if (IsDown(key)) return true;
-    HeldNonTyping[key] = false;  // its key-up went past us
-  }
-  return false;
-}
+// The number pad types digits and + - * / as it is, on every layout.
+bool IsNumberPadKey(DWORD virtualKey) { return virtualKey >= VK_NUMPAD0 && virtualKey <= VK_DIVIDE; }
 
-HWND FocusOfForegroundThread(DWORD thread) {
+void Changed(WPARAM what = 0) { PostMessageW(Notify, ChangedMessage, what, 0); }
+
+HWND FocusOf(DWORD thread) {
   GUITHREADINFO info{};
   info.cbSize = sizeof(info);
   return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
 }
 
-bool IsPasswordBox(HWND window) {
-  if (!window || !(GetWindowLongW(window, GWL_STYLE) & ES_PASSWORD)) return false;
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  for (wchar_t& c : name) c = static_cast<wchar_t>(std::towlower(c));
-  return std::wstring(name).find(L"edit") != std::wstring::npos;
-}
-
-// What the key types in the focused program's layout, as that program will
-// see it; 0 for nothing, and for a dead key (which waits for the next key).
-wchar_t TypedCharacter(const KBDLLHOOKSTRUCT& key, DWORD thread) {
+// What the key types in `layout`, as the focused program will see it; 0 for
+// nothing, and for a dead key (which waits for the next key).
+wchar_t TypedCharacter(const KBDLLHOOKSTRUCT& key, HKL layout) {
   BYTE state[256] = {};
   if (IsDown(VK_SHIFT)) state[VK_SHIFT] = 0x80;
   state[VK_CAPITAL] = GetKeyState(VK_CAPITAL) & 1;
   wchar_t typed[8] = {};
   // Flag 4: the system's own dead-key state stays as it was.
-  const int count = ToUnicodeEx(key.vkCode, key.scanCode, state, typed, 8, 4, GetKeyboardLayout(thread));
+  const int count = ToUnicodeEx(key.vkCode, key.scanCode, state, typed, 8, 4, layout);
   if (count < 0) DeadKeyWaiting = true;
   return count == 1 ? typed[0] : 0;
 }
 
-void TypeInstead(const std::u16string& text) {
-  std::vector<INPUT> inputs;
-  for (const char16_t unit : text) {
-    for (const DWORD up : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
-      INPUT input{};
-      input.type = INPUT_KEYBOARD;
-      input.ki.wScan = static_cast<WORD>(unit);
-      input.ki.dwFlags = KEYEVENTF_UNICODE | up;
-      input.ki.dwExtraInfo = OurInput;
-      inputs.push_back(input);
-    }
+void Send(std::vector<INPUT>& inputs, WORD virtualKey, WORD unit, DWORD flags, ULONG_PTR marker) {
+  for (const DWORD up : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.wScan = unit;
+    input.ki.dwFlags = flags | up;
+    input.ki.dwExtraInfo = marker;
+    inputs.push_back(input);
   }
-  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// False when Windows did not take it: the key then goes as it was typed.
+bool TypeInstead(const std::u16string& text) {
+  if (TypingRefusedForTests) return false;
+  std::vector<INPUT> inputs;
+  for (const char16_t unit : text) Send(inputs, 0, static_cast<WORD>(unit), KEYEVENTF_UNICODE, OurInput);
+  return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
 }
 
 // True when the key press is typed instead, and so swallowed.
 bool OnKeyDown(const KBDLLHOOKSTRUCT& key) {
   if (key.vkCode == VK_SCROLL) {
     if (!ScrollLockHeld) {
-      SetTypingOn(!TypingOn);
-      PostMessageW(Notify, SwitchedMessage, 0, 0);
+      ScrollLockLit = !ScrollLockLit;
+      TypingOn = !TypingOn;
+      Changed();
     }
     ScrollLockHeld = true;
     return false;  // its light shows the state
   }
-  if (!TypingOn || ShortcutOrAltGrHeld(key.vkCode)) return false;
-  const DWORD thread = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
-  const bool completesDeadKey = DeadKeyWaiting;
-  const wchar_t typed = TypedCharacter(key, thread);
-  if (!typed) {
-    if (!IsShiftOrLock(key.vkCode) && !DeadKeyWaiting) HeldNonTyping[key.vkCode & 0xFF] = true;
+  if (IsAltGr(key.vkCode)) RightAltHeld = true;
+  if (!TypingOn || FrontHindrance != Hindrance::None || ShortcutOrAltGrHeld() || IsNumberPadKey(key.vkCode)) {
     return false;
   }
+  const DWORD thread = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+  if (FocusOf(thread) != FocusJudged) {
+    Changed(JudgeTheFocus);
+    return false;
+  }
+  const HKL layout = GetKeyboardLayout(thread);
+  const bool otherLayout = !IsGermanLayout(layout);
+  if (OverOtherLayout.exchange(otherLayout) != otherLayout) Changed();
+  if (otherLayout) return false;
+  const bool completesDeadKey = DeadKeyWaiting;
+  const wchar_t typed = TypedCharacter(key, layout);
+  if (!typed) return false;
   if (completesDeadKey) {
     DeadKeyWaiting = false;  // the system makes the accented letter
     return false;
@@ -117,25 +144,31 @@ bool OnKeyDown(const KBDLLHOOKSTRUCT& key) {
   if (!IsTranscribedCharacter(typed)) return false;
   TranscribeKey(static_cast<char16_t>(typed));
   if (LookupResult.empty() || LookupResult == std::u16string(1, static_cast<char16_t>(typed))) return false;
-  if (IsPasswordBox(FocusOfForegroundThread(thread))) return false;
-  TypeInstead(LookupResult);
-  return true;
+  return TypeInstead(LookupResult);
 }
 
-// Does the lookup and the typing and nothing else, so that Windows never
-// waits for it.
-LRESULT CALLBACK LowLevelKeyboardProc(int code, WPARAM message, LPARAM data) {
-  if (code != HC_ACTION) return CallNextHookEx(nullptr, code, message, data);
-  const KBDLLHOOKSTRUCT& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
-  if ((key.flags & LLKHF_INJECTED) && key.dwExtraInfo == OurInput) return CallNextHookEx(nullptr, code, message, data);
+// What the hook does with one key.
+LRESULT HandleKey(WPARAM message, const KBDLLHOOKSTRUCT& key, int code, LPARAM data) {
+  const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+  if (key.flags & LLKHF_INJECTED) {
+    if (key.dwExtraInfo == HookProbe) {
+      ProbeHeard = true;
+      return 1;  // for no program
+    }
+    if (key.dwExtraInfo == OurInput) {
+      if (key.vkCode == VK_SCROLL && down) ScrollLockLit = !ScrollLockLit;
+      return CallNextHookEx(nullptr, code, message, data);
+    }
+  }
+  LastKeyAt = GetTickCount64();
   const std::size_t index = key.vkCode & 0xFF;
-  if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
+  if (down) {
     if (OnKeyDown(key)) {
       Swallowed[index] = true;
       return 1;
     }
   } else {
-    HeldNonTyping[index] = false;
+    if (IsAltGr(key.vkCode)) RightAltHeld = false;
     if (key.vkCode == VK_SCROLL) ScrollLockHeld = false;
     if (Swallowed[index]) {
       Swallowed[index] = false;
@@ -145,21 +178,125 @@ LRESULT CALLBACK LowLevelKeyboardProc(int code, WPARAM message, LPARAM data) {
   return CallNextHookEx(nullptr, code, message, data);
 }
 
-}  // namespace
+// For the benchmark: how long the hook took for each key pressed or let go
+// (not for the keys it typed), written to this file when it stops.
+const char* const TimingsFile = std::getenv("KORVEL_HOOK_TIMINGS");
+std::vector<LONGLONG> Timings;  // in ticks of the performance counter
 
-bool InstallKeyboardHook(HWND notify, UINT switchedMessage) {
-  if (KeyboardTable.empty()) BuildKeyboardTable();
-  Notify = notify;
-  SwitchedMessage = switchedMessage;
+LONGLONG Now() {
+  LARGE_INTEGER now{};
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+
+void WriteTimings() {
+  if (!TimingsFile) return;
+  LARGE_INTEGER frequency{};
+  QueryPerformanceFrequency(&frequency);
+  if (FILE* file = std::fopen(TimingsFile, "w")) {
+    for (const LONGLONG ticks : Timings) std::fprintf(file, "%.2f\n", 1e6 * ticks / frequency.QuadPart);
+    std::fclose(file);
+  }
+}
+
+// Does the lookup and the typing and nothing else, so that Windows never
+// waits for it.
+LRESULT CALLBACK LowLevelKeyboardProc(int code, WPARAM message, LPARAM data) {
+  if (code != HC_ACTION) return CallNextHookEx(nullptr, code, message, data);
+  const KBDLLHOOKSTRUCT& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
+  const LONGLONG started = TimingsFile ? Now() : 0;
+  const LRESULT result = HandleKey(message, key, code, data);
+  if (TimingsFile && !(key.flags & LLKHF_INJECTED)) Timings.push_back(Now() - started);
+  return result;
+}
+
+bool Install() {
+  if (Hook) UnhookWindowsHookEx(Hook);
   Hook = SetWindowsHookExW(WH_KEYBOARD_LL, LowLevelKeyboardProc, GetModuleHandleW(nullptr), 0);
   return Hook != nullptr;
 }
 
-void RemoveKeyboardHook() {
+struct Start {
+  HANDLE ready;
+  bool installed;
+};
+
+DWORD WINAPI RunHookThread(void* parameter) {
+  auto* start = static_cast<Start*>(parameter);
+  MSG message;
+  PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue, for the tray window's messages
+  ScrollLockLit = (GetKeyState(VK_SCROLL) & 1) != 0;
+  start->installed = Install();
+  SetEvent(start->ready);
+  if (!Hook) return 1;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (message.message == WM_INSTALL_HOOK) {
+      Install();
+    } else if (message.message == WM_DROP_HOOK && Hook) {
+      UnhookWindowsHookEx(Hook);
+      Hook = nullptr;
+    }
+  }
   if (Hook) UnhookWindowsHookEx(Hook);
   Hook = nullptr;
+  WriteTimings();
+  return 0;
+}
+
+}  // namespace
+
+bool StartKeyboardHook(HWND notify, UINT changedMessage) {
+  if (KeyboardTable.empty()) BuildKeyboardTable();
+  Notify = notify;
+  ChangedMessage = changedMessage;
+  Start start{CreateEventW(nullptr, TRUE, FALSE, nullptr), false};
+  HookThread = CreateThread(nullptr, 0, RunHookThread, &start, 0, &HookThreadId);
+  if (HookThread) WaitForSingleObject(start.ready, INFINITE);
+  CloseHandle(start.ready);
+  if (!start.installed) StopKeyboardHook();
+  return start.installed;
+}
+
+void StopKeyboardHook() {
+  if (!HookThread) return;
+  PostThreadMessageW(HookThreadId, WM_QUIT, 0, 0);
+  WaitForSingleObject(HookThread, INFINITE);
+  CloseHandle(HookThread);
+  HookThread = nullptr;
 }
 
 bool IsTypingOn() { return TypingOn; }
 
 void SetTypingOn(bool on) { TypingOn = on; }
+
+void SetFrontHindrance(Hindrance hindrance, HWND judgedFocus) {
+  FrontHindrance = hindrance;
+  FocusJudged = judgedFocus;
+}
+
+HWND JudgedFocus() { return FocusJudged; }
+
+Hindrance CurrentHindrance() {
+  const Hindrance front = FrontHindrance;
+  return front == Hindrance::None && OverOtherLayout ? Hindrance::OtherLayout : front;
+}
+
+void ShowTypingOnScrollLock() {
+  if (LightKeptByXServer || ScrollLockLit == !TypingOn) return;
+  std::vector<INPUT> inputs;
+  Send(inputs, VK_SCROLL, 0, 0, OurInput);
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void CheckKeyboardHook() {
+  if (!HookThread) return;
+  if (ProbeOutstanding && !ProbeHeard) PostThreadMessageW(HookThreadId, WM_INSTALL_HOOK, 0, 0);
+  ProbeOutstanding = false;
+  if (GetTickCount64() - LastKeyAt < 2000 || FrontHindrance == Hindrance::Elevated) return;  // it hears keys
+  ProbeHeard = false;
+  std::vector<INPUT> inputs;
+  Send(inputs, ProbeKey, 0, 0, HookProbe);
+  ProbeOutstanding = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+}
+
+void DropKeyboardHookForTests() { PostThreadMessageW(HookThreadId, WM_DROP_HOOK, 0, 0); }

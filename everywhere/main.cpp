@@ -1,6 +1,7 @@
 // Korvel everywhere: types Russian in Cyrillic on a German keyboard in every
 // program, from the notification area. One instance per user session;
 // starting it again switches the running one on.
+#include <objbase.h>
 #include <windows.h>
 
 #include <cwchar>
@@ -32,6 +33,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR commandLin
     if (const HWND running = RunningInstance()) PostMessageW(running, WM_SWITCH_ON, 0, 0);
     return 0;
   }
+  // Accessibility clients' objects come from other programs through COM.
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   if (!RegisterTrayWindowClass(instance) || !CreateTrayWindow(instance)) return 1;
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {

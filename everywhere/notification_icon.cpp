@@ -30,6 +30,18 @@ void UpdateNotificationIcon(HWND window, HICON icon, const wchar_t* tip) {
   Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
+void ShowNotificationBalloon(HWND window, const wchar_t* title, const wchar_t* text) {
+  NOTIFYICONDATAW data{};
+  data.cbSize = sizeof(data);
+  data.hWnd = window;
+  data.uID = 1;
+  data.uFlags = NIF_INFO;
+  data.dwInfoFlags = NIIF_WARNING;
+  std::wcsncpy(data.szInfoTitle, title, std::size(data.szInfoTitle) - 1);
+  std::wcsncpy(data.szInfo, text, std::size(data.szInfo) - 1);
+  Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
 void RemoveNotificationIcon(HWND window) {
   NOTIFYICONDATAW data{};
   data.cbSize = sizeof(data);

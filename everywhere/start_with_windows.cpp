@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
 
 namespace {
@@ -9,16 +10,35 @@ namespace {
 const wchar_t RunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const wchar_t ValueName[] = L"Korvel everywhere";
 
-std::wstring QuotedProgramPath() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  return L"\"" + std::wstring(path) + L"\"";
-}
+std::wstring QuotedProgramPath() { return L"\"" + ThisProgramPath() + L"\""; }
 
 }  // namespace
 
+std::wstring ThisProgramPath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(path.size() * 2);  // cut off: a long path
+  }
+}
+
 bool StartsWithWindows() {
-  return RegGetValueW(HKEY_CURRENT_USER, RunKey, ValueName, RRF_RT_REG_SZ, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  DWORD bytes = 0;
+  if (RegGetValueW(HKEY_CURRENT_USER, RunKey, ValueName, RRF_RT_REG_SZ, nullptr, nullptr, &bytes) != ERROR_SUCCESS) {
+    return false;
+  }
+  std::wstring command(bytes / sizeof(wchar_t) + 1, L'\0');
+  bytes = static_cast<DWORD>(command.size() * sizeof(wchar_t));
+  if (RegGetValueW(HKEY_CURRENT_USER, RunKey, ValueName, RRF_RT_REG_SZ, nullptr, command.data(), &bytes) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  command.resize(std::wcslen(command.c_str()));
+  return CompareStringOrdinal(command.c_str(), -1, QuotedProgramPath().c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
 void SetStartWithWindows(bool start) {

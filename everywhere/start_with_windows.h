@@ -3,5 +3,11 @@
 // needed.
 #pragma once
 
+#include <string>
+
+// Whether the value starts this very program (another copy's does not count).
 bool StartsWithWindows();
 void SetStartWithWindows(bool start);
+
+// This program's own path, however long.
+std::wstring ThisProgramPath();

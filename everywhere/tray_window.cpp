@@ -2,23 +2,25 @@
 
 #include <string>
 
+#include "front_window.h"
 #include "keyboard_hook.h"
 #include "notification_icon.h"
 #include "resource.h"
+#include "set_aside.h"
 #include "start_with_windows.h"
-#include "window_reach.h"
 
 namespace {
 
 const UINT WM_NOTIFY_ICON = WM_APP + 1;
-const UINT WM_TYPING_SWITCHED = WM_APP + 2;
-const int SwitchHotKey = 1;  // Win+Shift+K
+const UINT WM_STATE_CHANGED = WM_APP + 2;  // from the hook's thread or the front window's watch
+const int SwitchHotKey = 1;                // Win+Shift+K
+const UINT_PTR HookCheckTimer = 1;
+const UINT_PTR IconRetryTimer = 2;  // the notification area is not there yet (early at log-on)
 const UINT TaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
 
 HINSTANCE Instance = nullptr;
-HWND TrayWindow = nullptr;
-HWINEVENTHOOK ForegroundHook = nullptr;
-bool ForegroundBeyondReach = false;
+bool IconShown = false;
+bool HotKeyTaken = false;  // said in a balloon once the icon is there
 
 HICON LoadIconOf(int id) {
   return static_cast<HICON>(LoadImageW(Instance, MAKEINTRESOURCEW(id), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
@@ -32,25 +34,64 @@ std::wstring TextOf(UINT id) {
   return length > 0 ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
 }
 
+// A text with "%s" standing for `name`.
+std::wstring TextNaming(UINT id, const std::wstring& name) {
+  std::wstring text = TextOf(id);
+  const std::size_t at = text.find(L"%s");
+  return at == std::wstring::npos ? text : text.replace(at, 2, name);
+}
+
 std::wstring Tip() {
   if (!IsTypingOn()) return TextOf(IDS_TIP_OFF);
-  if (ForegroundBeyondReach) return TextOf(IDS_TIP_BEYOND_REACH);
+  switch (CurrentHindrance()) {
+    case Hindrance::Elevated:
+      return TextOf(IDS_TIP_BEYOND_REACH);
+    case Hindrance::Password:
+      return TextOf(IDS_TIP_PASSWORD);
+    case Hindrance::SetAside:
+      return TextNaming(IDS_TIP_SET_ASIDE, LastFrontProgram());
+    case Hindrance::OtherLayout:
+      return TextOf(IDS_TIP_OTHER_LAYOUT);
+    case Hindrance::None:
+      break;
+  }
   return TextOf(IDS_TIP_ON);
 }
 
-HICON CurrentIcon() { return LoadIconOf(IsTypingOn() ? IDI_TYPING_ON : IDI_TYPING_OFF); }
+HICON CurrentIcon() {
+  if (!IsTypingOn()) return LoadIconOf(IDI_TYPING_OFF);
+  return LoadIconOf(CurrentHindrance() == Hindrance::None ? IDI_TYPING_ON : IDI_TYPING_HINDERED);
+}
 
-void ShowState(HWND window) { UpdateNotificationIcon(window, CurrentIcon(), Tip().c_str()); }
+void ShowIcon(HWND window) {
+  IconShown = AddNotificationIcon(window, WM_NOTIFY_ICON, CurrentIcon(), Tip().c_str());
+  if (!IconShown) {
+    SetTimer(window, IconRetryTimer, 2000, nullptr);
+    return;
+  }
+  KillTimer(window, IconRetryTimer);
+  if (HotKeyTaken) ShowNotificationBalloon(window, L"Korvel", TextOf(IDS_HOTKEY_TAKEN).c_str());
+  HotKeyTaken = false;
+}
 
+// The hidden window's title is the tip too, and it names the focused window
+// judged, for tools (and tests) that read windows.
+void ShowState(HWND window) {
+  const std::wstring tip = Tip();
+  SetWindowTextW(window, tip.c_str());
+  SetPropW(window, L"KorvelJudgedFocus", JudgedFocus());
+  if (IconShown) UpdateNotificationIcon(window, CurrentIcon(), tip.c_str());
+}
+
+// Switched otherwise than with Scroll Lock: its light follows.
 void SwitchTyping(HWND window, bool on) {
   SetTypingOn(on);
+  ShowTypingOnScrollLock();
   ShowState(window);
 }
 
 std::wstring ProgramBesideUs(const wchar_t* name) {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path);
+  std::wstring folder = ThisProgramPath();
   folder.resize(folder.find_last_of(L"\\/") + 1);
   return folder + name;
 }
@@ -68,20 +109,17 @@ void OpenKorvel(HWND window) {
   CloseHandle(started.hProcess);
 }
 
-void CALLBACK OnForegroundChanged(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG, DWORD, DWORD) {
-  const bool beyondReach = IsBeyondReach(window);
-  if (beyondReach == ForegroundBeyondReach) return;
-  ForegroundBeyondReach = beyondReach;
-  ShowState(TrayWindow);
-}
-
 LRESULT OnCreate(HWND window) {
-  TrayWindow = window;
-  if (!InstallKeyboardHook(window, WM_TYPING_SWITCHED)) return -1;
-  AddNotificationIcon(window, WM_NOTIFY_ICON, CurrentIcon(), Tip().c_str());
-  RegisterHotKey(window, SwitchHotKey, MOD_WIN | MOD_SHIFT | MOD_NOREPEAT, 'K');
-  ForegroundHook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, OnForegroundChanged, 0, 0,
-                                   WINEVENT_OUTOFCONTEXT);
+  if (!StartKeyboardHook(window, WM_STATE_CHANGED)) {
+    MessageBoxW(nullptr, TextOf(IDS_NO_HOOK).c_str(), L"Korvel", MB_OK | MB_ICONERROR);
+    return -1;
+  }
+  HotKeyTaken = !RegisterHotKey(window, SwitchHotKey, MOD_WIN | MOD_SHIFT | MOD_NOREPEAT, 'K');
+  WatchFrontWindow(window, WM_STATE_CHANGED);
+  ShowIcon(window);
+  ShowState(window);
+  ShowTypingOnScrollLock();
+  SetTimer(window, HookCheckTimer, 1000, nullptr);
   return 0;
 }
 
@@ -90,6 +128,15 @@ void OnIconMenu(HWND window) {
   HMENU menu = GetSubMenu(menus, 0);
   CheckMenuItem(menu, IDM_TYPE_CYRILLIC, IsTypingOn() ? MF_CHECKED : MF_UNCHECKED);
   CheckMenuItem(menu, IDM_START_WITH_WINDOWS, StartsWithWindows() ? MF_CHECKED : MF_UNCHECKED);
+  // "Not in" the program that was in front before the menu opened.
+  const std::wstring program = LastFrontProgram();
+  if (program.empty()) {
+    EnableMenuItem(menu, IDM_NOT_IN, MF_GRAYED);
+  } else {
+    const std::wstring item = TextNaming(IDS_NOT_IN, program);
+    ModifyMenuW(menu, IDM_NOT_IN, MF_BYCOMMAND | MF_STRING | (IsSetAside(program) ? MF_CHECKED : MF_UNCHECKED),
+                IDM_NOT_IN, item.c_str());
+  }
   POINT cursor{};
   GetCursorPos(&cursor);
   // The menu closes when the user clicks elsewhere only if our window is in front.
@@ -121,6 +168,15 @@ void OnCommand(HWND window, WORD command) {
     case IDM_START_WITH_WINDOWS:
       SetStartWithWindows(!StartsWithWindows());
       break;
+    case IDM_NOT_IN:
+      if (!LastFrontProgram().empty()) {
+        SetAside(LastFrontProgram(), !IsSetAside(LastFrontProgram()));
+        ReconsiderFrontWindow();
+      }
+      break;
+    case IDM_DROP_HOOK_FOR_TESTS:
+      DropKeyboardHookForTests();
+      break;
     case IDM_EXIT:
       DestroyWindow(window);
       break;
@@ -129,9 +185,11 @@ void OnCommand(HWND window, WORD command) {
 
 // Nothing is left behind: typing is the keyboard's own again.
 void OnDestroy(HWND window) {
-  RemoveKeyboardHook();
-  if (ForegroundHook) UnhookWinEvent(ForegroundHook);
-  ForegroundHook = nullptr;
+  RemovePropW(window, L"KorvelJudgedFocus");
+  StopKeyboardHook();
+  StopWatchingFrontWindow();
+  KillTimer(window, HookCheckTimer);
+  KillTimer(window, IconRetryTimer);
   UnregisterHotKey(window, SwitchHotKey);
   RemoveNotificationIcon(window);
   PostQuitMessage(0);
@@ -144,8 +202,19 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_NOTIFY_ICON:
       OnNotifyIcon(window, lParam);
       return 0;
-    case WM_TYPING_SWITCHED:
+    case WM_STATE_CHANGED:
+      if (wParam == JudgeTheFocus) ReconsiderFrontWindow();
       ShowState(window);
+      return 0;
+    case WM_TIMER:
+      if (wParam == HookCheckTimer) {
+        CheckKeyboardHook();
+        if (FocusMovedUnjudged()) {
+          ReconsiderFrontWindow();
+          ShowState(window);
+        }
+      }
+      if (wParam == IconRetryTimer) ShowIcon(window);
       return 0;
     case WM_SWITCH_ON:
       SwitchTyping(window, true);
@@ -163,8 +232,8 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       OnDestroy(window);
       return 0;
   }
-  // Explorer started again: its notification area is new and empty.
-  if (message == TaskbarCreated) AddNotificationIcon(window, WM_NOTIFY_ICON, CurrentIcon(), Tip().c_str());
+  // Explorer started (again, or late): its notification area is new and empty.
+  if (message == TaskbarCreated) ShowIcon(window);
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
@@ -181,7 +250,10 @@ void WriteTexts(HINSTANCE instance) {
       texts += name + std::wstring(L"\n");
   }
   DestroyMenu(menus);
-  for (UINT id : {IDS_TIP_ON, IDS_TIP_OFF, IDS_TIP_BEYOND_REACH, IDS_NO_KORVEL_EXE}) texts += TextOf(id) + L"\n";
+  for (UINT id : {IDS_TIP_ON, IDS_TIP_OFF, IDS_TIP_BEYOND_REACH, IDS_NO_KORVEL_EXE, IDS_TIP_PASSWORD, IDS_TIP_SET_ASIDE,
+                  IDS_TIP_OTHER_LAYOUT, IDS_HOTKEY_TAKEN, IDS_NO_HOOK, IDS_NOT_IN}) {
+    texts += TextOf(id) + L"\n";
+  }
   std::string utf8(texts.size() * 3, '\0');
   utf8.resize(
       static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, texts.data(), static_cast<int>(texts.size()),

@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
 """Writes korvel.ico: a key cap with the letter Ж, at 16, 32 and 48 pixels,
-8 bits per pixel. With --off it writes the same key cap in grey, the look of
-the notification icon while Korvel everywhere is off (korvel-off.ico). With
---png SIZE it writes the drawing as a PNG of SIZE pixels instead (for the web
-page and the browser extension). Run it again after changing the drawing;
-the output is byte-for-byte reproducible.
+8 bits per pixel. With --tray, --off or --blocked it writes Korvel
+everywhere's notification icons, at every size the notification area asks
+for from 100 to 300 % (16 to 48 pixels): the key cap while it types Cyrillic
+(korvel-tray.ico), in grey while it is off (korvel-off.ico), and in red while
+it cannot type in the window in front (korvel-blocked.ico). With --png SIZE
+it writes the drawing as a PNG of SIZE pixels instead (for the web page and
+the browser extension). Run it again after changing the drawing; the output
+is byte-for-byte reproducible.
 
     make_icon.py [OUT.ico]
-    make_icon.py --off [OUT.ico]
+    make_icon.py --tray|--off|--blocked [OUT.ico]
     make_icon.py --png SIZE OUT.png
 """
 import struct
@@ -19,6 +22,11 @@ from pathlib import Path
 CLEAR, EDGE, CAP, LETTER, BAR = 0, 1, 2, 3, 4
 PALETTE = {CLEAR: (0, 0, 0), EDGE: (18, 42, 96), CAP: (40, 96, 190), LETTER: (255, 255, 255), BAR: (242, 148, 36)}
 PALETTE_OFF = {CLEAR: (0, 0, 0), EDGE: (72, 72, 72), CAP: (150, 150, 150), LETTER: (255, 255, 255), BAR: (110, 110, 110)}
+PALETTE_BLOCKED = {CLEAR: (0, 0, 0), EDGE: (100, 16, 16), CAP: (196, 40, 36), LETTER: (255, 255, 255),
+                   BAR: (255, 214, 0)}
+TRAY_SIZES = (16, 20, 24, 32, 40, 48)
+TRAY_ICONS = {"--tray": ("korvel-tray.ico", PALETTE), "--off": ("korvel-off.ico", PALETTE_OFF),
+              "--blocked": ("korvel-blocked.ico", PALETTE_BLOCKED)}
 
 ZHE = [
     "X..X..X",
@@ -110,9 +118,10 @@ def png(size):
 if __name__ == "__main__":
     if len(sys.argv) == 4 and sys.argv[1] == "--png":
         Path(sys.argv[3]).write_bytes(png(int(sys.argv[2])))
-    elif len(sys.argv) > 1 and sys.argv[1] == "--off":
-        target = Path(sys.argv[2]) if len(sys.argv) > 2 else Path(__file__).with_name("korvel-off.ico")
-        target.write_bytes(ico(PALETTE_OFF))
+    elif len(sys.argv) > 1 and sys.argv[1] in TRAY_ICONS:
+        name, palette = TRAY_ICONS[sys.argv[1]]
+        target = Path(sys.argv[2]) if len(sys.argv) > 2 else Path(__file__).with_name(name)
+        target.write_bytes(ico(palette, TRAY_SIZES))
     else:
         target = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).with_name("korvel.ico")
         target.write_bytes(ico())

@@ -25,12 +25,11 @@ step "set-up: Debian packages and the pinned test tools" 'bash scripts/install-d
 
 step "layout: clang-format" "git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run -Werror"
 
-step "icons: res/korvel.ico and res/korvel-off.ico are what res/make_icon.py draws" '
+step "icons: res/*.ico are what res/make_icon.py draws" '
   drawn=$(mktemp -d)
   python3 res/make_icon.py "$drawn/korvel.ico"
-  python3 res/make_icon.py --off "$drawn/korvel-off.ico"
-  cmp res/korvel.ico "$drawn/korvel.ico"
-  cmp res/korvel-off.ico "$drawn/korvel-off.ico"
+  for look in tray off blocked; do python3 res/make_icon.py --$look "$drawn/korvel-$look.ico"; done
+  for icon in korvel korvel-tray korvel-off korvel-blocked; do cmp res/$icon.ico "$drawn/$icon.ico"; done
   rm -rf "$drawn"'
 
 step "key map: docs/keyboard-map.svg and .png are what the keyboard table draws" '

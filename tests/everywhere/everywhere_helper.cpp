@@ -2,8 +2,10 @@
 // Wine prefix. `everywhere_helper fields` shows a window of text fields to
 // type into: a plain one, a password box and, beside it, what the password
 // box holds; the plain field reports when its text first and last changed,
-// for the speed measurement. Otherwise it answers queries, one output line
-// each:
+// for the speed measurement; and two fields of its own (no Edit), one of
+// which tells accessibility clients that it holds a password, as the
+// password fields of browsers and toolkits do. Otherwise it answers
+// queries, one output line each:
 //   front:TITLE[:ID]    brings the window whose title holds TITLE to the
 //                       front (and focuses its control ID); "1" once it is
 //   text:TITLE:CLASS    the text of its first control of that class, as UTF-16 hex
@@ -12,7 +14,13 @@
 //   count:CLASS         how many top-level windows of that class there are
 //   close:CLASS         posts WM_CLOSE to them, as taskkill without /F does
 //   command:CLASS:ID    posts WM_COMMAND ID to the first of them, as its menu does
+//   title:CLASS         the title of the first of them, as UTF-16 hex
+//   judged:TITLE[:ID]   "1" once Korvel everywhere has judged the window's
+//                       focus (or its control ID), or runs not at all
 #include <windows.h>
+// clang-format off
+#include <oleacc.h>
+// clang-format on
 
 #include <string>
 #include <vector>
@@ -26,7 +34,100 @@ constexpr int PlainField = 1;
 constexpr int PasswordField = 2;
 constexpr int PasswordMirror = 3;
 constexpr int Timing = 4;
+constexpr int ProtectedBox = 5;
+constexpr int UnprotectedBox = 6;
 constexpr UINT WM_FOCUS_CONTROL = WM_APP + 40;
+
+// What accessibility clients see of a box of ours: a focused text field,
+// and with `marksProtected`, one that holds a password.
+class BoxAccessible : public IAccessible {
+ public:
+  explicit BoxAccessible(bool marksProtected) : marksProtected_(marksProtected) {}
+  virtual ~BoxAccessible() = default;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
+    if (id == IID_IUnknown || id == IID_IDispatch || id == IID_IAccessible) {
+      *object = static_cast<IAccessible*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --references_;
+    if (!left) delete this;
+    return left;
+  }
+  HRESULT STDMETHODCALLTYPE get_accState(VARIANT, VARIANT* state) override {
+    state->vt = VT_I4;
+    state->lVal = STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED | (marksProtected_ ? STATE_SYSTEM_PROTECTED : 0);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_accRole(VARIANT, VARIANT* role) override {
+    role->vt = VT_I4;
+    role->lVal = ROLE_SYSTEM_TEXT;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  // Nothing else is asked of it.
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE get_accParent(IDispatch**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_accChild(VARIANT, IDispatch**) override { return E_INVALIDARG; }
+  HRESULT STDMETHODCALLTYPE get_accName(VARIANT, BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_accValue(VARIANT, BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT, BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT, BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR*, VARIANT, long*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT, BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT, BSTR*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE accSelect(long, VARIANT) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE accLocation(long*, long*, long*, long*, VARIANT) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE accNavigate(long, VARIANT, VARIANT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE accHitTest(long, long, VARIANT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
+
+ private:
+  bool marksProtected_;
+  ULONG references_ = 1;
+};
+
+// A field of our own that takes typed characters.
+LRESULT CALLBACK BoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CHAR:
+      if (wParam >= 32) SetWindowTextW(window, (WindowText(window) + static_cast<wchar_t>(wParam)).c_str());
+      return 0;
+    case WM_SETFOCUS:
+      NotifyWinEvent(EVENT_OBJECT_FOCUS, window, OBJID_CLIENT, CHILDID_SELF);
+      return 0;
+    case WM_GETOBJECT:
+      if (static_cast<LONG>(lParam) == OBJID_CLIENT) {
+        auto* accessible = new BoxAccessible(GetDlgCtrlID(window) == ProtectedBox);
+        const LRESULT result = LresultFromObject(IID_IAccessible, wParam, accessible);
+        accessible->Release();
+        return result;
+      }
+      break;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
 
 double Milliseconds() {
   LARGE_INTEGER now{}, frequency{};
@@ -60,6 +161,12 @@ LRESULT CALLBACK FieldsProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 int ShowFields(HINSTANCE instance) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  WNDCLASSW boxClass{};
+  boxClass.lpfnWndProc = BoxProc;
+  boxClass.hInstance = instance;
+  boxClass.lpszClassName = L"KorvelTestBox";
+  RegisterClassW(&boxClass);
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = FieldsProc;
   windowClass.hInstance = instance;
@@ -67,7 +174,7 @@ int ShowFields(HINSTANCE instance) {
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   RegisterClassW(&windowClass);
   const HWND window = CreateWindowExW(0, windowClass.lpszClassName, FieldsTitle, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40,
-                                      40, 600, 300, nullptr, nullptr, instance, nullptr);
+                                      40, 600, 330, nullptr, nullptr, instance, nullptr);
   const auto control = [&](const wchar_t* kind, DWORD style, int id, int y, int height) {
     CreateWindowExW(0, kind, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | style, 10, y, 560, height, window,
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
@@ -76,6 +183,8 @@ int ShowFields(HINSTANCE instance) {
   control(L"Edit", ES_PASSWORD | ES_AUTOHSCROLL, PasswordField, 170, 24);
   control(L"Static", 0, PasswordMirror, 200, 20);
   control(L"Static", 0, Timing, 225, 20);
+  control(L"KorvelTestBox", 0, ProtectedBox, 250, 20);
+  control(L"KorvelTestBox", 0, UnprotectedBox, 275, 20);
   SendDlgItemMessageW(window, PlainField, EM_SETLIMITTEXT, 0, 0);
   SetFocus(GetDlgItem(window, PlainField));
   MSG message;
@@ -154,6 +263,12 @@ int Answer(const std::vector<std::wstring>& query) {
     PrintLine("ok");
     return 0;
   }
+  if (verb == L"title") {
+    const std::vector<HWND> windows = TopLevel(L"", query[1]);
+    if (windows.empty()) return 3;
+    PrintLine(Hex(WindowText(windows.front())));
+    return 0;
+  }
   if (verb == L"command" && query.size() == 3) {
     const std::vector<HWND> windows = TopLevel(L"", query[1]);
     if (windows.empty()) return 3;
@@ -164,7 +279,14 @@ int Answer(const std::vector<std::wstring>& query) {
   const std::vector<HWND> windows = TopLevel(query[1], L"");
   if (windows.empty()) return 3;
   const HWND window = windows.front();
-  if (verb == L"front") {
+  if (verb == L"judged") {
+    const std::vector<HWND> korvel = TopLevel(L"", L"KorvelEverywhere");
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    const HWND focus = query.size() == 3 ? GetDlgItem(window, std::stoi(query[2])) : info.hwndFocus;
+    PrintLine(korvel.empty() || GetPropW(korvel.front(), L"KorvelJudgedFocus") == focus ? "1" : "0");
+  } else if (verb == L"front") {
     const bool inFront = BringToFront(window);
     if (query.size() == 3) SendMessageW(window, WM_FOCUS_CONTROL, std::stoul(query[2]), 0);
     PrintLine(inFront ? "1" : "0");
