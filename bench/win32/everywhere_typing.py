@@ -3,12 +3,15 @@
 German keymap: 2,000 keys typed quickly (xdotool, 1 ms apart) into a plain
 text field of a window of ours, the time from the first character's arrival
 to the last's, with Korvel everywhere running against without it, in turns
-in the same run. Prints a Markdown table (the one in docs/performance.md).
+in the same run; and the time its keyboard hook took for each key pressed
+and let go (Korvel's own count, KORVEL_HOOK_TIMINGS). Prints Markdown tables
+(those in docs/performance.md).
 
     KORVEL_BIN_DIR=build/mingw64/bin python3 bench/win32/everywhere_typing.py [ROUNDS]
 """
 import statistics
 import sys
+import tempfile
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "everywhere"))
@@ -37,15 +40,19 @@ def main():
     rounds = int(sys.argv[1]) if len(sys.argv) > 1 else 3
     DESKTOP.start(keymap=GERMAN_KEYMAP)
     times = {"without": [], "with": []}
+    in_hook = []  # microseconds, every key of every round
     try:
         for _ in range(rounds):
             times["without"].append(arrival_ms())
-            everywhere = Program("bench-everywhere", str(EVERYWHERE))
-            eventually(lambda: helper("count:KorvelEverywhere"), lambda count: count == ["1"], timeout=60)
-            times["with"].append(arrival_ms())
-            helper("close:KorvelEverywhere")
-            everywhere.process.wait(30)
-            everywhere.stop()
+            with tempfile.NamedTemporaryFile(suffix=".txt") as timings:
+                everywhere = Program("bench-everywhere", str(EVERYWHERE),
+                                     KORVEL_HOOK_TIMINGS="Z:" + timings.name.replace("/", "\\"))
+                eventually(lambda: helper("count:KorvelEverywhere"), lambda count: count == ["1"], timeout=60)
+                times["with"].append(arrival_ms())
+                helper("close:KorvelEverywhere")
+                everywhere.process.wait(30)
+                everywhere.stop()
+                in_hook += [float(line) for line in Path(timings.name).read_text().split()]
     finally:
         DESKTOP.stop()
     without, with_korvel = statistics.median(times["without"]), statistics.median(times["with"])
@@ -54,6 +61,10 @@ def main():
     print(f"| no Korvel (the floor) | {without / 1000:.2f} s ({', '.join(f'{t / 1000:.2f}' for t in times['without'])}) |")
     print(f"| Korvel everywhere on | {with_korvel / 1000:.2f} s ({', '.join(f'{t / 1000:.2f}' for t in times['with'])}) |")
     print(f"| ratio (goal: at most 1.3) | {with_korvel / without:.2f} |")
+    print()
+    print(f"| the hook's time per key pressed or let go ({len(in_hook):,} in all) | median | worst |")
+    print("|---|---:|---:|")
+    print(f"| Korvel everywhere's keyboard hook | {statistics.median(in_hook):.0f} us | {max(in_hook):.0f} us |")
 
 
 if __name__ == "__main__":
