@@ -191,7 +191,10 @@ const KorvelTyping = (() => {
       insert(field, output, field, [range]);
     });
     watch.observe(field, { childList: true, characterData: true, subtree: true });
-    view.setTimeout(() => watch.disconnect(), 1000);
+    // Not past the next key (an undo, say) or a second.
+    const stop = () => watch.disconnect();
+    field.addEventListener('keydown', stop, { once: true });
+    view.setTimeout(stop, 1000);
   }
 
   // Types Korvel's way in the fields that `target` (a field, or a document
