@@ -96,11 +96,9 @@ void Reconsider(HWND front) {
   PostMessageW(Notify, ChangedMessage, 0, 0);
 }
 
-// The focus in `front`'s thread, judged as its focus event would be.
-void JudgeFocus(HWND front) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof(info);
-  Focus = GetGUIThreadInfo(GetWindowThreadProcessId(front, nullptr), &info) ? info.hwndFocus : nullptr;
+// The focus in front, judged as its focus event would be.
+void JudgeFocus() {
+  Focus = FocusInFront();
   FocusInPassword = Focus && (IsClassicPasswordBox(Focus) || IsProtectedField(Focus, OBJID_CLIENT, CHILDID_SELF));
 }
 
@@ -110,7 +108,7 @@ void NoteFrontProgram(HWND front) {
 
 void CALLBACK OnForegroundChanged(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG, DWORD, DWORD) {
   NoteFrontProgram(window);
-  JudgeFocus(window);
+  JudgeFocus();
   Reconsider(window);
 }
 
@@ -144,16 +142,10 @@ void StopWatchingFrontWindow() {
 
 void ReconsiderFrontWindow() {
   const HWND front = GetForegroundWindow();
-  JudgeFocus(front);
+  JudgeFocus();
   Reconsider(front);
 }
 
-bool FocusMovedUnjudged() {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof(info);
-  const HWND focus =
-      GetGUIThreadInfo(GetWindowThreadProcessId(GetForegroundWindow(), nullptr), &info) ? info.hwndFocus : nullptr;
-  return focus != Focus;
-}
+bool FocusMovedUnjudged() { return FocusInFront() != Focus; }
 
 std::wstring LastFrontProgram() { return FrontProgram; }

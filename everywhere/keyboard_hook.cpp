@@ -71,12 +71,6 @@ bool IsNumberPadKey(DWORD virtualKey) { return virtualKey >= VK_NUMPAD0 && virtu
 
 void Changed(WPARAM what = 0) { PostMessageW(Notify, ChangedMessage, what, 0); }
 
-HWND FocusOf(DWORD thread) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof(info);
-  return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
-}
-
 // What the key types in `layout`, as the focused program will see it; 0 for
 // nothing, and for a dead key (which waits for the next key).
 wchar_t TypedCharacter(const KBDLLHOOKSTRUCT& key, HKL layout) {
@@ -125,12 +119,11 @@ bool OnKeyDown(const KBDLLHOOKSTRUCT& key) {
   if (!TypingOn || FrontHindrance != Hindrance::None || ShortcutOrAltGrHeld() || IsNumberPadKey(key.vkCode)) {
     return false;
   }
-  const DWORD thread = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
-  if (FocusOf(thread) != FocusJudged) {
+  if (FocusInFront() != FocusJudged) {
     Changed(JudgeTheFocus);
     return false;
   }
-  const HKL layout = GetKeyboardLayout(thread);
+  const HKL layout = GetKeyboardLayout(GetWindowThreadProcessId(GetForegroundWindow(), nullptr));
   const bool otherLayout = !IsGermanLayout(layout);
   if (OverOtherLayout.exchange(otherLayout) != otherLayout) Changed();
   if (otherLayout) return false;
@@ -275,6 +268,12 @@ void SetFrontHindrance(Hindrance hindrance, HWND judgedFocus) {
 }
 
 HWND JudgedFocus() { return FocusJudged; }
+
+HWND FocusInFront() {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  return GetGUIThreadInfo(GetWindowThreadProcessId(GetForegroundWindow(), nullptr), &info) ? info.hwndFocus : nullptr;
+}
 
 Hindrance CurrentHindrance() {
   const Hindrance front = FrontHindrance;

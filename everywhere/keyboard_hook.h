@@ -34,6 +34,9 @@ void SetTypingOn(bool on);
 void SetFrontHindrance(Hindrance hindrance, HWND judgedFocus);
 Hindrance CurrentHindrance();
 HWND JudgedFocus();
+// The window with the keyboard focus in the foreground window's thread: the
+// focus as the hook compares it with the one judged.
+HWND FocusInFront();
 inline constexpr WPARAM JudgeTheFocus = 1;
 
 // Brings Scroll Lock's light in line with typing: lit while typing is off.
