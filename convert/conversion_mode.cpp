@@ -5,9 +5,8 @@
 
 namespace {
 
-std::u16string TypeOnKeyboard(std::u16string_view text) {
+void EnsureKeyboardTable() {
   if (KeyboardTable.empty()) BuildKeyboardTable();
-  return TypeText(text);
 }
 
 }  // namespace
@@ -26,8 +25,12 @@ std::u16string ConvertWhole(ConversionMode mode, std::u16string_view text) {
       return CyrillicToLatin(text);
     case ConversionMode::ToCyrillic:
       return LatinToCyrillic(text);
+    case ConversionMode::ToKeys:
+      EnsureKeyboardTable();
+      return UntypeText(text);
     case ConversionMode::Keyboard:
       break;
   }
-  return TypeOnKeyboard(text);
+  EnsureKeyboardTable();
+  return TypeText(text);
 }

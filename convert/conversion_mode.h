@@ -9,6 +9,7 @@ enum class ConversionMode {
   ToLatin,     // Cyrillic to the Czech-style Latin transcription
   ToCyrillic,  // the Latin transcription back to Cyrillic
   Keyboard,    // each character as typing it into Korvel gives it
+  ToKeys,      // the way back: what Korvel typed as the German keys give it without Korvel
 };
 
 // Whether `unit` may stand for one letter together with the unit after it.

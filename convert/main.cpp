@@ -107,14 +107,18 @@ int Run(int argc, char** argv) {
   bool toLatin = false;
   bool toCyrillic = false;
   bool keyboard = false;
+  bool toKeys = false;
   std::string outputName;
   std::vector<std::string> inputs;
   auto* latinFlag = app.add_flag("--to-latin", toLatin, "Cyrillic to the Czech-style Latin transcription");
   auto* cyrillicFlag = app.add_flag("--to-cyrillic", toCyrillic, "the Czech-style Latin transcription to Cyrillic");
   auto* keyboardFlag =
       app.add_flag("--keyboard", keyboard, "each character as typed into Korvel (a German keyboard writing Russian)");
-  latinFlag->excludes(cyrillicFlag)->excludes(keyboardFlag);
-  cyrillicFlag->excludes(keyboardFlag);
+  auto* keysFlag = app.add_flag("--to-keys", toKeys,
+                                "the way back of --keyboard: Cyrillic typed in Korvel as the German keys give it");
+  latinFlag->excludes(cyrillicFlag)->excludes(keyboardFlag)->excludes(keysFlag);
+  cyrillicFlag->excludes(keyboardFlag)->excludes(keysFlag);
+  keyboardFlag->excludes(keysFlag);
   app.add_option("-o,--output", outputName, "write to this file instead of standard output")->type_name("OUTPUT");
   app.add_option("inputs", inputs, "files to convert, in order; - or none for standard input")->type_name("INPUT");
   app.footer(
@@ -122,8 +126,8 @@ int Run(int argc, char** argv) {
       "then left as it was); 2 usage error.");
   try {
     app.parse(argc, argv);
-    if (!toLatin && !toCyrillic && !keyboard) {
-      throw CLI::RequiredError("one of --to-latin, --to-cyrillic, --keyboard");
+    if (!toLatin && !toCyrillic && !keyboard && !toKeys) {
+      throw CLI::RequiredError("one of --to-latin, --to-cyrillic, --keyboard, --to-keys");
     }
   } catch (const CLI::ParseError& error) {
     const int code = app.exit(error);
@@ -131,8 +135,10 @@ int Run(int argc, char** argv) {
   }
   if (inputs.empty()) inputs.push_back("-");
 
-  const ConversionMode mode =
-      toLatin ? ConversionMode::ToLatin : (toCyrillic ? ConversionMode::ToCyrillic : ConversionMode::Keyboard);
+  const ConversionMode mode = toLatin      ? ConversionMode::ToLatin
+                              : toCyrillic ? ConversionMode::ToCyrillic
+                              : toKeys     ? ConversionMode::ToKeys
+                                           : ConversionMode::Keyboard;
   ProgressLine progress(ProgressLine::StandardErrorIsTerminal(), KnownSize(inputs));
   const auto fail = [&progress](const std::string& message) {
     progress.Finish();

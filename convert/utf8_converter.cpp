@@ -105,6 +105,10 @@ const Utf8Converter::Tables& TablesFor(ConversionMode mode) {
       static const Utf8Converter::Tables toCyrillic(ConversionMode::ToCyrillic);
       return toCyrillic;
     }
+    case ConversionMode::ToKeys: {
+      static const Utf8Converter::Tables toKeys(ConversionMode::ToKeys);
+      return toKeys;
+    }
     case ConversionMode::Keyboard:
       break;
   }

@@ -54,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // In two pieces cut where the first byte says: the same as whole.
   const std::size_t cut = units == 0 ? 0 : data[0] % (units + 1);
-  for (const ConversionMode mode : {ConversionMode::ToLatin, ConversionMode::ToCyrillic, ConversionMode::Keyboard}) {
+  for (const ConversionMode mode :
+       {ConversionMode::ToLatin, ConversionMode::ToCyrillic, ConversionMode::Keyboard, ConversionMode::ToKeys}) {
     StreamConversion conversion(mode);
     std::u16string out;
     conversion.Convert(whole.substr(0, cut), out);
@@ -69,11 +70,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t byteCut = data[0] % size;
   // One converter per mode for every input, so that its second thread is
   // started once.
-  static Utf8Converter converters[] = {Utf8Converter(ConversionMode::ToLatin, kParallelBytes),
-                                       Utf8Converter(ConversionMode::ToCyrillic, kParallelBytes),
-                                       Utf8Converter(ConversionMode::Keyboard, kParallelBytes)};
-  const ConversionMode modes[] = {ConversionMode::ToLatin, ConversionMode::ToCyrillic, ConversionMode::Keyboard};
-  for (int i = 0; i < 3; ++i) {
+  static Utf8Converter converters[] = {
+      Utf8Converter(ConversionMode::ToLatin, kParallelBytes), Utf8Converter(ConversionMode::ToCyrillic, kParallelBytes),
+      Utf8Converter(ConversionMode::Keyboard, kParallelBytes), Utf8Converter(ConversionMode::ToKeys, kParallelBytes)};
+  const ConversionMode modes[] = {ConversionMode::ToLatin, ConversionMode::ToCyrillic, ConversionMode::Keyboard,
+                                  ConversionMode::ToKeys};
+  for (int i = 0; i < 4; ++i) {
     const ConversionMode mode = modes[i];
     Utf8Converter& converter = converters[i];
     const PiecedInputs pieces{{bytes.substr(0, byteCut), bytes.substr(byteCut)}};

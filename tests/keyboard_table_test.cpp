@@ -118,6 +118,27 @@ TEST_F(KeyboardTableTest, TypedCharacterWithoutARowIsKeptAsItIs) {
   EXPECT_EQ(LookupResult, u"\u0434");
 }
 
+// The way back, from the keyboard as the user reads it: every output back
+// to its key, ъ (given by Ě and ě) to ě, and nothing else.
+TEST_F(KeyboardTableTest, EveryOutputGoesBackToTheKeyThatTypesIt) {
+  std::map<char16_t, char16_t> back;
+  for (const auto& [key, output] : ExpectedKeyboard()) {
+    if (key != u'Ě') back[output] = key;
+  }
+  ASSERT_EQ(back.size(), 64u);
+  for (unsigned code = 0; code <= 0xFFFF; ++code) {
+    const char16_t ch = static_cast<char16_t>(code);
+    const auto it = back.find(ch);
+    ASSERT_EQ(KeyTypingOutput(ch), it == back.end() ? 0 : it->second) << "code unit " << code;
+    if (it != back.end()) {
+      TranscribeKey(it->second);
+      ASSERT_EQ(LookupResult, std::u16string(1, ch)) << "code unit " << code;
+    }
+  }
+  EXPECT_EQ(UntypeText(u"Привет, мир! ъЪЬ І\U0001F600"), u"Privet, mir! ěЪЬ І\U0001F600");
+  EXPECT_EQ(UntypeText(u"жЭчшьЖщЩяЁЮ"), u"#Üäöß'+*xQW");
+}
+
 TEST(TranscriptionTableTest, AppendPairCopiesAndKeepsOrderAndDuplicates) {
   TranscriptionTable table;
   std::u16string key = u"k";

@@ -83,6 +83,9 @@ TEST_F(KorvelConvertTest, EachModeConvertsStandardInputToStandardOutput) {
   Write("keys.txt", "Privet #'\n");
   EXPECT_EQ(Run("--keyboard keys.txt"), 0);
   EXPECT_EQ(out_, "Привет жЖ\n");
+  Write("typed.txt", out_ + "ъ");
+  EXPECT_EQ(Run("--to-keys < typed.txt"), 0);
+  EXPECT_EQ(out_, "Privet #'\ně");
   EXPECT_EQ(err_, "") << "no progress line when standard error is no terminal";
 }
 

@@ -12,7 +12,8 @@
 
 namespace {
 
-constexpr ConversionMode kModes[] = {ConversionMode::ToLatin, ConversionMode::ToCyrillic, ConversionMode::Keyboard};
+constexpr ConversionMode kModes[] = {ConversionMode::ToLatin, ConversionMode::ToCyrillic, ConversionMode::Keyboard,
+                                     ConversionMode::ToKeys};
 
 std::u16string ConvertInPieces(ConversionMode mode, std::u16string_view text, const std::vector<std::size_t>& cuts) {
   StreamConversion conversion(mode);

@@ -11,7 +11,8 @@
 
 namespace {
 
-constexpr ConversionMode kModes[] = {ConversionMode::ToLatin, ConversionMode::ToCyrillic, ConversionMode::Keyboard};
+constexpr ConversionMode kModes[] = {ConversionMode::ToLatin, ConversionMode::ToCyrillic, ConversionMode::Keyboard,
+                                     ConversionMode::ToKeys};
 
 std::string Utf8Of(char32_t codePoint) {
   std::u16string units;

@@ -1,5 +1,6 @@
 #include "keyboard_table.h"
 
+#include <algorithm>
 #include <iterator>
 
 TranscriptionTable KeyboardTable;
@@ -124,4 +125,28 @@ std::u16string TypeText(std::u16string_view text) {
     }
   }
   return typed;
+}
+
+char16_t KeyTypingOutput(char16_t output) {
+  char16_t key = 0;
+  for (auto row = KeyboardTable.begin(); row != KeyboardTable.end(); ++row) {
+    if (row->key.empty() || row->output.size() != 1 || row->output.front() != output) continue;
+    // A row whose key an earlier row has is never typed.
+    const char16_t rowKey = row->key.front();
+    const bool reachable = std::none_of(KeyboardTable.begin(), row, [rowKey](const TranscriptionPair& earlier) {
+      return !earlier.key.empty() && earlier.key.front() == rowKey;
+    });
+    if (reachable) key = rowKey;
+  }
+  return key;
+}
+
+std::u16string UntypeText(std::u16string_view text) {
+  std::u16string keys;
+  keys.reserve(text.size());
+  for (const char16_t unit : text) {
+    const char16_t key = KeyTypingOutput(unit);
+    keys.push_back(key != 0 ? key : unit);
+  }
+  return keys;
 }

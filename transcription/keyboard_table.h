@@ -41,6 +41,17 @@ void TranscribeTypedCharacter(char16_t ch);
 // them, the others unchanged. Leaves LookupResult as the last lookup left it.
 std::u16string TypeText(std::u16string_view text);
 
+// The way back: the German key whose character Korvel's typing gives as
+// `output`, so that what Korvel typed becomes what the keys give without it.
+// Where two keys give one letter (Ě and ě give ъ) the later row's key, the
+// lower-case ě, is the one. Zero when no reachable row of KeyboardTable
+// outputs it. Like TranscribeKey, it reads KeyboardTable as it stands.
+char16_t KeyTypingOutput(char16_t output);
+
+// What the keys that typed `text` in Korvel give without it: each unit that
+// a row outputs turned back into its key, the others unchanged.
+std::u16string UntypeText(std::u16string_view text);
+
 // Typed characters are transcribed only inside this open range: control
 // codes (Backspace, Tab, Enter, Ctrl+letters) and code units from 1400 up
 // (including every surrogate) go to the editor untouched.
