@@ -30,6 +30,7 @@ std::atomic<bool> OverOtherLayout{false};
 std::atomic<bool> ScrollLockLit{false};
 std::atomic<ULONGLONG> LastKeyAt{0};
 std::atomic<bool> ProbeHeard{false};
+std::atomic<unsigned long> KeyCount{0};
 bool ProbeOutstanding = false;  // the tray window's own
 
 HWND Notify = nullptr;
@@ -51,6 +52,7 @@ std::bitset<256> Swallowed;  // keys whose key-up goes with their swallowed key-
 bool RightAltHeld = false;   // AltGr
 bool ScrollLockHeld = false;
 bool DeadKeyWaiting = false;  // the next character completes a dead key's letter
+bool PauseHeld = false;
 
 bool IsDown(int virtualKey) { return GetAsyncKeyState(virtualKey) < 0; }
 
@@ -84,16 +86,31 @@ wchar_t TypedCharacter(const KBDLLHOOKSTRUCT& key, HKL layout) {
   return count == 1 ? typed[0] : 0;
 }
 
+void SendOne(std::vector<INPUT>& inputs, WORD virtualKey, WORD unit, DWORD flags, ULONG_PTR marker) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = virtualKey;
+  input.ki.wScan = unit;
+  input.ki.dwFlags = flags;
+  input.ki.dwExtraInfo = marker;
+  inputs.push_back(input);
+}
+
 void Send(std::vector<INPUT>& inputs, WORD virtualKey, WORD unit, DWORD flags, ULONG_PTR marker) {
-  for (const DWORD up : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = virtualKey;
-    input.ki.wScan = unit;
-    input.ki.dwFlags = flags | up;
-    input.ki.dwExtraInfo = marker;
-    inputs.push_back(input);
-  }
+  SendOne(inputs, virtualKey, unit, flags, marker);
+  SendOne(inputs, virtualKey, unit, flags | KEYEVENTF_KEYUP, marker);
+}
+
+bool SendAll(std::vector<INPUT>& inputs) {
+  return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+}
+
+// The keys that Windows tells from their twins on the number pad by this flag.
+DWORD ExtendedFlag(WORD virtualKey) {
+  const bool extended = (virtualKey >= VK_PRIOR && virtualKey <= VK_DOWN) || virtualKey == VK_INSERT ||
+                        virtualKey == VK_DELETE || virtualKey == VK_RCONTROL || virtualKey == VK_RMENU ||
+                        virtualKey == VK_LWIN || virtualKey == VK_RWIN;
+  return extended ? KEYEVENTF_EXTENDEDKEY : 0;
 }
 
 // False when Windows did not take it: the key then goes as it was typed.
@@ -101,7 +118,7 @@ bool TypeInstead(const std::u16string& text) {
   if (TypingRefusedForTests) return false;
   std::vector<INPUT> inputs;
   for (const char16_t unit : text) Send(inputs, 0, static_cast<WORD>(unit), KEYEVENTF_UNICODE, OurInput);
-  return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+  return SendAll(inputs);
 }
 
 // True when the key press is typed instead, and so swallowed.
@@ -140,6 +157,19 @@ bool OnKeyDown(const KBDLLHOOKSTRUCT& key) {
   return TypeInstead(LookupResult);
 }
 
+bool IsModifier(DWORD virtualKey) {
+  return (virtualKey >= VK_SHIFT && virtualKey <= VK_MENU) || (virtualKey >= VK_LSHIFT && virtualKey <= VK_RMENU) ||
+         virtualKey == VK_LWIN || virtualKey == VK_RWIN || virtualKey == VK_CAPITAL || IsAltGr(virtualKey);
+}
+
+// Pause asks for the text before the caret, or the selection, in the other
+// alphabet; the tray window's thread does it, not the hook.
+LRESULT OnPause(bool down) {
+  if (down && !PauseHeld) Changed(IsDown(VK_SHIFT) ? RewriteByTranscription : RewriteByKeyboard);
+  PauseHeld = down;
+  return 1;
+}
+
 // What the hook does with one key.
 LRESULT HandleKey(WPARAM message, const KBDLLHOOKSTRUCT& key, int code, LPARAM data) {
   const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
@@ -154,6 +184,8 @@ LRESULT HandleKey(WPARAM message, const KBDLLHOOKSTRUCT& key, int code, LPARAM d
     }
   }
   LastKeyAt = GetTickCount64();
+  if (key.vkCode == VK_PAUSE) return OnPause(down);
+  if (down && !IsModifier(key.vkCode) && !IsDown(VK_LWIN) && !IsDown(VK_RWIN)) ++KeyCount;
   const std::size_t index = key.vkCode & 0xFF;
   if (down) {
     if (OnKeyDown(key)) {
@@ -284,7 +316,7 @@ void ShowTypingOnScrollLock() {
   if (LightKeptByXServer || ScrollLockLit == !TypingOn) return;
   std::vector<INPUT> inputs;
   Send(inputs, VK_SCROLL, 0, 0, OurInput);
-  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  SendAll(inputs);
 }
 
 void CheckKeyboardHook() {
@@ -295,7 +327,27 @@ void CheckKeyboardHook() {
   ProbeHeard = false;
   std::vector<INPUT> inputs;
   Send(inputs, ProbeKey, 0, 0, HookProbe);
-  ProbeOutstanding = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+  ProbeOutstanding = SendAll(inputs);
 }
 
 void DropKeyboardHookForTests() { PostThreadMessageW(HookThreadId, WM_DROP_HOOK, 0, 0); }
+
+unsigned long KeysPressed() { return KeyCount; }
+
+bool PressKeys(std::initializer_list<WORD> keys) {
+  std::vector<INPUT> inputs;
+  for (const WORD key : keys) SendOne(inputs, key, 0, ExtendedFlag(key), OurInput);
+  for (auto key = keys.end(); key != keys.begin();) {
+    --key;
+    SendOne(inputs, *key, 0, ExtendedFlag(*key) | KEYEVENTF_KEYUP, OurInput);
+  }
+  return SendAll(inputs);
+}
+
+void LetGoOfModifiers() {
+  std::vector<INPUT> inputs;
+  for (const WORD key : {VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL, VK_LMENU, VK_RMENU, VK_LWIN, VK_RWIN}) {
+    if (IsDown(key)) SendOne(inputs, key, 0, ExtendedFlag(key) | KEYEVENTF_KEYUP, OurInput);
+  }
+  if (!inputs.empty()) SendAll(inputs);
+}

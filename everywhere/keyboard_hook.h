@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <initializer_list>
+
 // Why keys pass unchanged in the window in front, though typing is on.
 enum class Hindrance {
   None,
@@ -38,6 +40,21 @@ HWND JudgedFocus();
 // focus as the hook compares it with the one judged.
 HWND FocusInFront();
 inline constexpr WPARAM JudgeTheFocus = 1;
+// Pause, and Shift+Pause, pressed (whether typing is on or off): the hook
+// swallows the key and posts `changedMessage` with one of these.
+inline constexpr WPARAM RewriteByKeyboard = 2;
+inline constexpr WPARAM RewriteByTranscription = 3;
+
+// How many keys were pressed so far, not counting modifiers, Pause, and
+// shortcuts with a Windows key: unchanged means nothing was typed between.
+unsigned long KeysPressed();
+
+// Presses `keys` as Korvel's own, which the hook lets pass: each down in
+// order, then each up in reverse order. False when Windows did not take them.
+bool PressKeys(std::initializer_list<WORD> keys);
+// Lets go of the modifiers held now (Shift from Shift+Pause, the keys of a
+// shortcut), so that the keys pressed next arrive without them.
+void LetGoOfModifiers();
 
 // Brings Scroll Lock's light in line with typing: lit while typing is off.
 void ShowTypingOnScrollLock();

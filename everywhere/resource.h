@@ -11,6 +11,8 @@
 #define IDM_START_WITH_WINDOWS 4103
 #define IDM_EXIT 4104
 #define IDM_NOT_IN 4105
+#define IDM_REWRITE_HINT 4106  // greyed: the keys that rewrite a word or a selection
+#define IDM_TRANSCRIBE_HINT 4107
 #define IDM_DROP_HOOK_FOR_TESTS 4190  // in no menu: the tests' way to drop the hook as Windows does
 
 // Texts, in each of the program's languages.
@@ -24,3 +26,4 @@
 #define IDS_HOTKEY_TAKEN 5008
 #define IDS_NO_HOOK 5009
 #define IDS_NOT_IN 5010
+#define IDS_TIP_NO_TEXT 5011

@@ -8,19 +8,32 @@
 #include "resource.h"
 #include "set_aside.h"
 #include "start_with_windows.h"
+#include "text_rewrite.h"
 
 namespace {
 
 const UINT WM_NOTIFY_ICON = WM_APP + 1;
 const UINT WM_STATE_CHANGED = WM_APP + 2;  // from the hook's thread or the front window's watch
 const int SwitchHotKey = 1;                // Win+Shift+K
+// For keyboards without Pause: Win+Shift+Backspace, and with Ctrl for the
+// transcription (Shift+Pause).
+const int RewriteHotKey = 2;
+const int TranscribeHotKey = 3;
 const UINT_PTR HookCheckTimer = 1;
 const UINT_PTR IconRetryTimer = 2;  // the notification area is not there yet (early at log-on)
+const UINT_PTR NoticeTimer = 3;
 const UINT TaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
 
 HINSTANCE Instance = nullptr;
 bool IconShown = false;
 bool HotKeyTaken = false;  // said in a balloon once the icon is there
+std::wstring Notice;       // said in the tip for a few seconds, over the state
+
+// The last rewriting, which Pause pressed again before any other key undoes.
+bool RewritingNow = false;
+TextRewrite LastRewrite;
+bool TypingBeforeRewrite = false;
+unsigned long KeysAtLastRewrite = 0;
 
 HICON LoadIconOf(int id) {
   return static_cast<HICON>(LoadImageW(Instance, MAKEINTRESOURCEW(id), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
@@ -42,6 +55,7 @@ std::wstring TextNaming(UINT id, const std::wstring& name) {
 }
 
 std::wstring Tip() {
+  if (!Notice.empty()) return Notice;
   if (!IsTypingOn()) return TextOf(IDS_TIP_OFF);
   switch (CurrentHindrance()) {
     case Hindrance::Elevated:
@@ -90,6 +104,45 @@ void SwitchTyping(HWND window, bool on) {
   ShowState(window);
 }
 
+void ShowNotice(HWND window, UINT id) {
+  Notice = TextOf(id);
+  SetTimer(window, NoticeTimer, 5000, nullptr);
+  ShowState(window);
+}
+
+// Pause, Shift+Pause or their shortcuts: the word before the caret or the
+// selection in the other alphabet, typing going on in it; at once again, all
+// as it was. Never in a password field, nor where Windows keeps us out.
+void OnRewrite(HWND window, Rewriting rewriting) {
+  if (RewritingNow) return;
+  if (FocusInFront() != JudgedFocus()) ReconsiderFrontWindow();
+  const Hindrance hindrance = CurrentHindrance();
+  const HWND focus = FocusInFront();
+  if (hindrance == Hindrance::Password || hindrance == Hindrance::Elevated || !focus) {
+    ShowState(window);
+    return;
+  }
+  RewritingNow = true;
+  RewriteOutcome outcome;
+  if (LastRewrite.focus == focus && KeysPressed() == KeysAtLastRewrite) {
+    outcome = UndoTextRewrite(window, LastRewrite);
+    LastRewrite = TextRewrite{};
+    if (outcome == RewriteOutcome::Rewritten) SwitchTyping(window, TypingBeforeRewrite);
+  } else {
+    const bool typingBefore = IsTypingOn();
+    outcome = RewriteTextInFront(window, focus, rewriting, LastRewrite);
+    if (outcome == RewriteOutcome::Rewritten) {
+      TypingBeforeRewrite = typingBefore;
+      SwitchTyping(window, LastRewrite.cyrillic);
+    } else {
+      LastRewrite = TextRewrite{};
+    }
+  }
+  KeysAtLastRewrite = KeysPressed();
+  RewritingNow = false;
+  if (outcome != RewriteOutcome::Rewritten) ShowNotice(window, IDS_TIP_NO_TEXT);
+}
+
 std::wstring ProgramBesideUs(const wchar_t* name) {
   std::wstring folder = ThisProgramPath();
   folder.resize(folder.find_last_of(L"\\/") + 1);
@@ -115,6 +168,8 @@ LRESULT OnCreate(HWND window) {
     return -1;
   }
   HotKeyTaken = !RegisterHotKey(window, SwitchHotKey, MOD_WIN | MOD_SHIFT | MOD_NOREPEAT, 'K');
+  RegisterHotKey(window, RewriteHotKey, MOD_WIN | MOD_SHIFT | MOD_NOREPEAT, VK_BACK);
+  RegisterHotKey(window, TranscribeHotKey, MOD_WIN | MOD_CONTROL | MOD_SHIFT | MOD_NOREPEAT, VK_BACK);
   WatchFrontWindow(window, WM_STATE_CHANGED);
   ShowIcon(window);
   ShowState(window);
@@ -190,7 +245,10 @@ void OnDestroy(HWND window) {
   StopWatchingFrontWindow();
   KillTimer(window, HookCheckTimer);
   KillTimer(window, IconRetryTimer);
+  KillTimer(window, NoticeTimer);
   UnregisterHotKey(window, SwitchHotKey);
+  UnregisterHotKey(window, RewriteHotKey);
+  UnregisterHotKey(window, TranscribeHotKey);
   RemoveNotificationIcon(window);
   PostQuitMessage(0);
 }
@@ -203,8 +261,18 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       OnNotifyIcon(window, lParam);
       return 0;
     case WM_STATE_CHANGED:
+      if (wParam == RewriteByKeyboard || wParam == RewriteByTranscription) {
+        OnRewrite(window, wParam == RewriteByKeyboard ? Rewriting::Keyboard : Rewriting::Transcription);
+        return 0;
+      }
       if (wParam == JudgeTheFocus) ReconsiderFrontWindow();
       ShowState(window);
+      return 0;
+    case WM_RENDERFORMAT:
+      RenderPromisedText(window, static_cast<UINT>(wParam));
+      return 0;
+    case WM_RENDERALLFORMATS:
+      RenderAllPromisedText(window);
       return 0;
     case WM_TIMER:
       if (wParam == HookCheckTimer) {
@@ -215,12 +283,19 @@ LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         }
       }
       if (wParam == IconRetryTimer) ShowIcon(window);
+      if (wParam == NoticeTimer) {
+        KillTimer(window, NoticeTimer);
+        Notice.clear();
+        ShowState(window);
+      }
       return 0;
     case WM_SWITCH_ON:
       SwitchTyping(window, true);
       return 0;
     case WM_HOTKEY:
       if (wParam == SwitchHotKey) SwitchTyping(window, !IsTypingOn());
+      if (wParam == RewriteHotKey) OnRewrite(window, Rewriting::Keyboard);
+      if (wParam == TranscribeHotKey) OnRewrite(window, Rewriting::Transcription);
       return 0;
     case WM_COMMAND:
       OnCommand(window, LOWORD(wParam));
@@ -251,7 +326,7 @@ void WriteTexts(HINSTANCE instance) {
   }
   DestroyMenu(menus);
   for (UINT id : {IDS_TIP_ON, IDS_TIP_OFF, IDS_TIP_BEYOND_REACH, IDS_NO_KORVEL_EXE, IDS_TIP_PASSWORD, IDS_TIP_SET_ASIDE,
-                  IDS_TIP_OTHER_LAYOUT, IDS_HOTKEY_TAKEN, IDS_NO_HOOK, IDS_NOT_IN}) {
+                  IDS_TIP_OTHER_LAYOUT, IDS_HOTKEY_TAKEN, IDS_NO_HOOK, IDS_NOT_IN, IDS_TIP_NO_TEXT}) {
     texts += TextOf(id) + L"\n";
   }
   std::string utf8(texts.size() * 3, '\0');

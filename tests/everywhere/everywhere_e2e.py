@@ -303,6 +303,56 @@ class EverywhereEndToEnd(unittest.TestCase):
         self.assertTrue(ok, "Korvel.exe's dialog did not appear")
         run(["sh", str(WINE_RUN), str(BIN_DIR / "korvel_probe.exe"), "command:2"], capture_output=True, timeout=200)
 
+    def test_pause_rewrites_the_word_before_the_caret_and_pause_again_undoes_it(self):
+        notepad = Program("notepad", "notepad")
+        self.addCleanup(notepad.stop)
+        focus("Notepad")
+        self.assertEqual(helper("fill-clipboard"), ["ok"])
+        clipboard = helper("clipboard-formats")
+        self.assertNotIn("-", clipboard[0].split(), "the clipboard's three formats")
+        box = "text:Notepad:Edit"
+        key("Scroll_Lock")  # off: Latin typed by mistake
+        type_text("Da Privet")
+        key("Pause")
+        self.expect(box, "Da Привет", "Pause after a word typed with Korvel off")
+        key("Pause")
+        self.expect(box, "Da Privet", "Pause again at once")
+        type_text("!")
+        self.expect(box, "Da Privet!", "typing goes on as before the first Pause")
+        key("BackSpace", "Pause")
+        self.expect(box, "Da Привет", "Pause once more")
+        type_text(" mir")
+        self.expect(box, "Da Привет мир", "typing goes on in Cyrillic")
+        key("super+shift+BackSpace")
+        self.expect(box, "Da Привет mir", "Win+Shift+Backspace, for keyboards without Pause")
+        key("ctrl+z")
+        self.expect(box, "Da Привет мир", "Ctrl+Z takes it back")
+        self.assertEqual(helper("clipboard-formats"), clipboard, "the clipboard as it was, every format")
+
+    def test_pause_and_shift_pause_rewrite_a_selection_and_leave_passwords_alone(self):
+        wordpad = Program("wordpad", r"C:\Program Files\Windows NT\Accessories\wordpad.exe")
+        self.addCleanup(wordpad.stop)
+        focus("Wine Wordpad")
+        box = "text:Wine Wordpad:RichEdit20W"
+        type_text("Guten Tag")
+        self.expect(box, "Гутен Таг", "typed with Korvel on")
+        key("shift+Home", "Pause")
+        self.expect(box, "Guten Tag", "Pause on the selection")
+        self.expect("selection:Wine Wordpad:RichEdit20W", "0,9", "the rewritten text stays selected")
+        type_text("Da")
+        self.expect(box, "Da", "typing goes on in Latin, over the selection")
+        key("ctrl+a", "Scroll_Lock")
+        type_text("*uka")
+        key("shift+Home", "shift+Pause")
+        self.expect(box, "Ščuka", "Shift+Pause: the Latin transcription")
+
+        focus(FIELDS, PASSWORD)
+        type_text("Privet")
+        key("Pause")
+        key("shift+Home", "Pause", "End")
+        type_text("!")
+        self.expect(f"item:{FIELDS}:{PASSWORD_MIRROR}", "Privet!", "a password box is left alone")
+
     def test_wm_close_ends_it_and_typing_is_the_keyboards_own_again(self):
         type_text("Da")
         self.expect(f"item:{FIELDS}:{PLAIN}", "Да", "typing before WM_CLOSE")

@@ -11,6 +11,10 @@
 //   text:TITLE:CLASS    the text of its first control of that class, as UTF-16 hex
 //   item:TITLE:ID       the text of its control ID, as UTF-16 hex
 //   clipboard           the clipboard's text, as UTF-16 hex
+//   fill-clipboard      puts a text, a picture and bytes of a format of its
+//                       own on the clipboard
+//   clipboard-formats   a fingerprint of each of those three on the clipboard
+//   selection:TITLE:CLASS  "start,end" of its first control of that class, as UTF-16 hex
 //   count:CLASS         how many top-level windows of that class there are
 //   close:CLASS         posts WM_CLOSE to them, as taskkill without /F does
 //   command:CLASS:ID    posts WM_COMMAND ID to the first of them, as its menu does
@@ -22,6 +26,8 @@
 #include <oleacc.h>
 // clang-format on
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -247,8 +253,70 @@ std::vector<std::wstring> Split(const std::wstring& query) {
   return parts;
 }
 
+const UINT OwnFormat = RegisterClipboardFormatW(L"Korvel test bytes");
+
+bool PutOnClipboard(UINT format, const void* bytes, std::size_t size) {
+  HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE, size);
+  void* to = global ? GlobalLock(global) : nullptr;
+  if (!to) return false;
+  std::memcpy(to, bytes, size);
+  GlobalUnlock(global);
+  return SetClipboardData(format, global) != nullptr;
+}
+
+bool FillClipboard() {
+  if (!OpenClipboard(nullptr)) return false;
+  EmptyClipboard();
+  const wchar_t text[] = L"Korvel's clipboard test \u0416";
+  // A picture of 2 by 2 pixels, 24 bits each, rows padded to 4 bytes.
+  unsigned char picture[sizeof(BITMAPINFOHEADER) + 16] = {};
+  auto* header = reinterpret_cast<BITMAPINFOHEADER*>(picture);
+  header->biSize = sizeof(BITMAPINFOHEADER);
+  header->biWidth = header->biHeight = 2;
+  header->biPlanes = 1;
+  header->biBitCount = 24;
+  for (std::size_t i = sizeof(BITMAPINFOHEADER); i < sizeof(picture); ++i)
+    picture[i] = static_cast<unsigned char>(i * 37);
+  unsigned char bytes[256];
+  for (int i = 0; i < 256; ++i) bytes[i] = static_cast<unsigned char>(255 - i);
+  const bool filled = PutOnClipboard(CF_UNICODETEXT, text, sizeof(text)) &&
+                      PutOnClipboard(CF_DIB, picture, sizeof(picture)) &&
+                      PutOnClipboard(OwnFormat, bytes, sizeof(bytes));
+  CloseClipboard();
+  return filled;
+}
+
+// Size and a hash (FNV-1a) of each format's bytes; "-" for one not there.
+std::string ClipboardFingerprint() {
+  std::string fingerprint;
+  if (!OpenClipboard(nullptr)) return "busy";
+  for (const UINT format : {UINT{CF_UNICODETEXT}, UINT{CF_DIB}, OwnFormat}) {
+    const HANDLE data = GetClipboardData(format);
+    const auto* bytes = data ? static_cast<const unsigned char*>(GlobalLock(data)) : nullptr;
+    if (!bytes) {
+      fingerprint += " -";
+      continue;
+    }
+    const SIZE_T size = GlobalSize(data);
+    std::uint32_t hash = 2166136261u;
+    for (SIZE_T i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 16777619u;
+    GlobalUnlock(data);
+    fingerprint += " " + std::to_string(size) + ":" + std::to_string(hash);
+  }
+  CloseClipboard();
+  return fingerprint.substr(1);
+}
+
 int Answer(const std::vector<std::wstring>& query) {
   const std::wstring& verb = query[0];
+  if (verb == L"fill-clipboard") {
+    PrintLine(FillClipboard() ? "ok" : "busy");
+    return 0;
+  }
+  if (verb == L"clipboard-formats") {
+    PrintLine(ClipboardFingerprint());
+    return 0;
+  }
   if (verb == L"clipboard") {
     PrintLine(Hex(ClipboardText()));
     return 0;
@@ -292,6 +360,10 @@ int Answer(const std::vector<std::wstring>& query) {
     PrintLine(inFront ? "1" : "0");
   } else if (verb == L"text" && query.size() == 3) {
     PrintLine(Hex(WindowText(FirstChildOfClass(window, query[2]))));
+  } else if (verb == L"selection" && query.size() == 3) {
+    // Pointers would not cross into the other process: the packed result.
+    const auto both = static_cast<DWORD>(SendMessageW(FirstChildOfClass(window, query[2]), EM_GETSEL, 0, 0));
+    PrintLine(Hex(std::to_wstring(LOWORD(both)) + L"," + std::to_wstring(HIWORD(both))));
   } else if (verb == L"item" && query.size() == 3) {
     PrintLine(Hex(WindowText(GetDlgItem(window, std::stoi(query[2])))));
   } else {

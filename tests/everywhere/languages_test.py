@@ -16,9 +16,12 @@ from pathlib import Path
 EVERYWHERE = Path(sys.argv.pop(1) if len(sys.argv) > 1 else "build/mingw64/bin/KorvelEverywhere.exe")
 WINE_RUN = Path(__file__).resolve().parents[2] / "cmake/wine-run.sh"
 MENUS = {
-    "en": ["Type Cyrillic", "Not in this program", "Open Korvel", "Start with Windows", "Exit"],
-    "de": ["Kyrillisch tippen", "Nicht in diesem Programm", "Korvel öffnen", "Mit Windows starten", "Beenden"],
-    "ru": ["Печатать кириллицей", "Не печатать в этой программе", "Открыть Korvel", "Запускать вместе с Windows", "Выход"],
+    "en": ["Type Cyrillic", "Pause or Win+Shift+Backspace: the word or selection in the other alphabet",
+           "Shift+Pause or Win+Ctrl+Shift+Backspace: in the Latin transcription", "Not in this program", "Open Korvel", "Start with Windows", "Exit"],
+    "de": ["Kyrillisch tippen", "Pause oder Win+Umschalt+Rücktaste: Wort oder Auswahl im anderen Alphabet",
+           "Umschalt+Pause oder Win+Strg+Umschalt+Rücktaste: in lateinischer Umschrift", "Nicht in diesem Programm", "Korvel öffnen", "Mit Windows starten", "Beenden"],
+    "ru": ["Печатать кириллицей", "Pause или Win+Shift+Backspace: слово или выделение в другом алфавите",
+           "Shift+Pause или Win+Ctrl+Shift+Backspace: в латинской транскрипции", "Не печатать в этой программе", "Открыть Korvel", "Запускать вместе с Windows", "Выход"],
 }
 
 
@@ -42,14 +45,14 @@ class LanguagesTest(unittest.TestCase):
 
     def test_the_menu_and_the_tips_speak_the_users_language(self):
         english = self.texts_in("fr_FR.UTF-8")  # no French: English
-        self.assertEqual(english[:5], MENUS["en"])
+        self.assertEqual(english[:7], MENUS["en"])
         for locale, language in (("de_DE.UTF-8", "de"), ("de_AT.UTF-8", "de"), ("ru_RU.UTF-8", "ru")):
             with self.subTest(locale=locale):
                 texts = self.texts_in(locale)
-                self.assertEqual(texts[:5], MENUS[language])
+                self.assertEqual(texts[:7], MENUS[language])
                 # Every other text of its own, none left out nor English.
                 self.assertEqual(len(texts), len(english))
-                for text, in_english in zip(texts[5:], english[5:]):
+                for text, in_english in zip(texts[7:], english[7:]):
                     self.assertTrue(text and text != in_english, f"{locale}: {text!r} for {in_english!r}")
 
 
