@@ -12,6 +12,7 @@
 #include "german_keyboard.h"
 #include "keyboard_table.h"
 #include "text_converters.h"
+#include "wrong_alphabet.h"
 
 namespace {
 
@@ -33,6 +34,38 @@ void EnsureKeyboardTable() {
 emscripten::val TypedText(const std::u16string& text) {
   EnsureKeyboardTable();
   return Units(TypeText(text));
+}
+
+// What the keys that typed `text` in Korvel give without it.
+emscripten::val UntypedText(const std::u16string& text) {
+  EnsureKeyboardTable();
+  return Units(UntypeText(text));
+}
+
+// `text` in the other alphabet, by the keyboard or the transcription: the
+// text's units, and whether it is Cyrillic now.
+emscripten::val Rewrite(const std::u16string& text, bool transcription) {
+  const Rewritten rewritten =
+      RewriteInOtherAlphabet(text, transcription ? Rewriting::Transcription : Rewriting::Keyboard);
+  emscripten::val result = emscripten::val::object();
+  result.set("cyrillic", rewritten.cyrillic);
+  result.set("text", Units(std::u16string(rewritten.text)));
+  return result;
+}
+
+// For the extension's generated table: the script of each unit (0 none,
+// 1 Latin, 2 Cyrillic), and the transcription's digraphs.
+int ScriptOfUnit(int unit) { return static_cast<int>(ScriptOf(static_cast<char16_t>(unit))); }
+
+emscripten::val Digraphs() {
+  emscripten::val digraphs = emscripten::val::array();
+  for (const Digraph& digraph : LatinToCyrillicDigraphs) {
+    emscripten::val entry = emscripten::val::array();
+    entry.call<void>("push", static_cast<int>(digraph.first), static_cast<int>(digraph.second),
+                     static_cast<int>(digraph.output));
+    digraphs.call<void>("push", entry);
+  }
+  return digraphs;
 }
 
 emscripten::val ToLatin(const std::u16string& text) { return Units(CyrillicToLatin(std::u16string_view(text))); }
@@ -59,6 +92,10 @@ emscripten::val KeyboardLayout() {
 
 EMSCRIPTEN_BINDINGS(korvel_core) {
   emscripten::function("typedText", &TypedText);
+  emscripten::function("untypedText", &UntypedText);
+  emscripten::function("rewrite", &Rewrite);
+  emscripten::function("scriptOf", &ScriptOfUnit);
+  emscripten::function("latinToCyrillicDigraphs", &Digraphs);
   emscripten::function("cyrillicToLatin", &ToLatin);
   emscripten::function("latinToCyrillic", &ToCyrillic);
   emscripten::function("germanKeyboard", &KeyboardLayout);

@@ -1,7 +1,7 @@
 // The WebAssembly core against the native one: runs every record that
 // tests/web/core_reference wrote through korvel-core.js and compares the
-// output unit for unit; given the extension's keyboard table, its typing
-// too, on every unit and every random text.
+// output unit for unit; given the extension's keyboard table, that too, on
+// every unit and every random text.
 //   node core_agreement.js path/to/korvel-core.js reference.bin [path/to/keyboard_table.js]
 'use strict';
 const fs = require('fs');
@@ -10,7 +10,23 @@ const path = require('path');
 const createKorvelCore = require(path.resolve(process.argv[2]));
 const reference = fs.readFileSync(process.argv[3]);
 const table = process.argv[4] ? require(path.resolve(process.argv[4])) : null;
-const KINDS = ['keyboard', 'to Latin', 'to Cyrillic', "the extension's table"];
+// Each kind of record, and what it holds the WebAssembly core and the
+// extension's table to; a rewriting's output is led by its Cyrillic flag.
+const asUnits = (text) => text.split('').map((c) => c.charCodeAt(0));
+const rewritten = (result) =>
+  [result.cyrillic ? 1 : 0, ...(typeof result.text === 'string' ? asUnits(result.text) : Array.from(result.text))];
+const KINDS = {
+  0: { name: 'keyboard', core: (core, text) => core.typedText(text), table: (table, text) => asUnits(table.typedText(text)) },
+  1: { name: 'to Latin', core: (core, text) => core.cyrillicToLatin(text),
+       table: (table, text) => asUnits(table.cyrillicToLatin(text)) },
+  2: { name: 'to Cyrillic', core: (core, text) => core.latinToCyrillic(text),
+       table: (table, text) => asUnits(table.latinToCyrillic(text)) },
+  4: { name: 'keys', core: (core, text) => core.untypedText(text), table: (table, text) => asUnits(table.untypedText(text)) },
+  5: { name: 'rewritten by keyboard', core: (core, text) => rewritten(core.rewrite(text, false)),
+       table: (table, text) => rewritten(table.rewrite(text, false)) },
+  6: { name: 'rewritten by transcription', core: (core, text) => rewritten(core.rewrite(text, true)),
+       table: (table, text) => rewritten(table.rewrite(text, true)) },
+};
 
 function readUnits(offset) {
   const length = reference.readUInt32LE(offset);
@@ -26,33 +42,29 @@ function toString(units) {
 }
 
 createKorvelCore().then((core) => {
-  const convert = [
-    (text) => core.typedText(text),
-    (text) => core.cyrillicToLatin(text),
-    (text) => core.latinToCyrillic(text),
-    (text) => table.typedText(text).split('').map((c) => c.charCodeAt(0)),
-  ];
-  const counts = [0, 0, 0, 0];
+  const counts = {};
   const failures = [];
-  const compare = (kind, input, expected) => {
-    const actual = Array.from(convert[kind](toString(input)));
-    counts[kind]++;
+  const compare = (what, convert, input, expected) => {
+    const actual = Array.from(convert(toString(input)));
+    counts[what] = (counts[what] || 0) + 1;
     if (actual.length !== expected.length || actual.some((unit, i) => unit !== expected[i])) {
-      failures.push(`${KINDS[kind]} of [${Array.from(input).map((u) => u.toString(16))}]: ` +
+      failures.push(`${what} of [${Array.from(input).map((u) => u.toString(16))}]: ` +
                     `[${actual.map((u) => u.toString(16))}], native [${Array.from(expected).map((u) => u.toString(16))}]`);
     }
   };
   let offset = 0;
   while (offset < reference.length) {
-    const kind = reference[offset];
+    const kind = KINDS[reference[offset]];
     let input, expected;
     [input, offset] = readUnits(offset + 1);
     [expected, offset] = readUnits(offset);
-    compare(kind, input, expected);
-    if (kind === 0 && table) compare(3, input, expected);
+    compare(kind.name, (text) => kind.core(core, text), input, expected);
+    if (table) compare(`${kind.name}, the extension's table`, (text) => kind.table(table, text), input, expected);
   }
-  const checked = table ? counts : counts.slice(0, 3);
-  console.log(checked.map((count, kind) => `${count} ${KINDS[kind]}`).join(', ') + ` compared; ${failures.length} differ`);
+  console.log(Object.entries(counts).map(([what, count]) => `${count} ${what}`).join(', ') +
+              ` compared; ${failures.length} differ`);
   for (const failure of failures.slice(0, 20)) console.log(failure);
-  process.exit(failures.length === 0 && checked.every((count) => count >= 65536) ? 0 : 1);
+  const expectedKinds = Object.keys(KINDS).length * (table ? 2 : 1);
+  const complete = Object.keys(counts).length === expectedKinds && Object.values(counts).every((count) => count >= 65536);
+  process.exit(failures.length === 0 && complete ? 0 : 1);
 });
