@@ -50,11 +50,12 @@ function show(tabId, on) {
 // One switch at a time: two quick presses switch twice.
 let switching = Promise.resolve();
 
-function toggle(tab) {
+// Switches Korvel in the tab on or off (`to`), or over (undefined).
+function toggle(tab, to) {
   switching = switching.then(async () => {
     const state = await stateOf(tab.id, hostOf(tab.url));
-    const switched = { host: tab.status === 'loading' ? null : hostOf(tab.url), on: !state.on,
-                       sequence: state.sequence + 1 };
+    const switched = { host: tab.status === 'loading' ? null : hostOf(tab.url),
+                       on: typeof to === 'boolean' ? to : !state.on, sequence: state.sequence + 1 };
     await chrome.storage.session.set({ [switchKey(tab.id)]: switched });
     await show(tab.id, switched.on);
     // Every frame of the tab; a browser page has no content script to tell.
@@ -68,16 +69,47 @@ function onToolbarButton(tab) {
   return toggle(tab);
 }
 
-function onCommand(command, tab) {
-  return command === 'toggle-korvel' && tab ? toggle(tab) : Promise.resolve();
+// The word before the caret, or the selection, in the other alphabet: by
+// the keyboard, or by the transcription. The frame with the focus does it.
+const REWRITES = { 'rewrite-word': false, 'transcribe-word': true };
+
+function rewrite(tab, transcription, frameId) {
+  const options = typeof frameId === 'number' ? { frameId } : {};
+  return chrome.tabs.sendMessage(tab.id, { korvelRewrite: transcription }, options).catch(() => {});
 }
+
+function onCommand(command, tab) {
+  if (!tab) return Promise.resolve();
+  if (command === 'toggle-korvel') return toggle(tab);
+  if (command in REWRITES) return rewrite(tab, REWRITES[command]);
+  return Promise.resolve();
+}
+
+function onContextMenu(info, tab) {
+  return info.menuItemId in REWRITES && tab ? rewrite(tab, REWRITES[info.menuItemId], info.frameId) : Promise.resolve();
+}
+
+chrome.runtime.onInstalled.addListener(() => {
+  chrome.contextMenus.removeAll(() => {
+    chrome.contextMenus.create({ id: 'rewrite-word', title: chrome.i18n.getMessage('menuRewrite'),
+                                 contexts: ['editable'] });
+    chrome.contextMenus.create({ id: 'transcribe-word', title: chrome.i18n.getMessage('menuTranscribe'),
+                                 contexts: ['editable'] });
+  });
+});
 
 chrome.action.onClicked.addListener(onToolbarButton);
 chrome.commands.onCommand.addListener(onCommand);
+chrome.contextMenus.onClicked.addListener(onContextMenu);
 
 // A page's content script asks, as the page starts, whether to type; a
 // page's own frame knows best which site it shows.
 chrome.runtime.onMessage.addListener((message, sender, reply) => {
+  // A rewriting chose the alphabet that typing goes on in.
+  if (message && typeof message.korvelSwitchTo === 'boolean' && sender.tab) {
+    toggle(sender.tab, message.korvelSwitchTo);
+    return false;
+  }
   if (message !== 'korvel-state' || !sender.tab) return false;
   const top = sender.frameId === 0;
   stateOf(sender.tab.id, hostOf(top ? sender.url : sender.tab.url), top).then((state) => {

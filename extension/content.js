@@ -36,14 +36,16 @@
     return target.isContentEditable;
   }
 
-  function fieldOf(target) {
-    if (!on) return null;
+  // The field at `target` that Korvel may type in, whether it is on or off.
+  function wordFieldOf(target) {
     if (!target || target.nodeType !== Node.ELEMENT_NODE) return null;
     if (!isMeantForWords(target) || target.readOnly || target.disabled) return null;
     const autocomplete = (target.getAttribute('autocomplete') || '').toLowerCase().split(/\s+/);
     if (autocomplete.some((token) => SECRET_AUTOCOMPLETE.has(token))) return null;
     return target;
   }
+
+  const fieldOf = (target) => (on ? wordFieldOf(target) : null);
 
   function apply(state) {
     if (!state || typeof state.on !== 'boolean' || state.sequence < sequence) return;
@@ -52,9 +54,29 @@
   }
 
   KorvelTyping.attach(window, { fieldOf, transcribe: KorvelKeyboardTable.typedText });
+  // Pause, Shift+Pause, the commands and the context menu: also where Korvel
+  // is off, whose switch then follows the alphabet chosen.
+  const rewrite = KorvelTyping.attachRewriting(window, {
+    fieldOf: wordFieldOf,
+    rewriteText: KorvelKeyboardTable.rewrite,
+    typingOn: () => on,
+    setTyping: (typing) => {
+      if (typing !== on) chrome.runtime.sendMessage({ korvelSwitchTo: typing }).catch(() => {});
+    },
+  });
+  // The focused field of this frame, inside shadow roots too.
+  function focusedField() {
+    let element = document.activeElement;
+    while (element && element.shadowRoot && element.shadowRoot.activeElement) element = element.shadowRoot.activeElement;
+    return document.hasFocus() && element ? wordFieldOf(element) : null;
+  }
   chrome.runtime.onMessage.addListener((message, sender, reply) => {
     if (message === 'korvel-site' && window === window.top) reply(window.location.hostname);
     else if (message && message.korvel) apply(message.korvel);
+    else if (message && typeof message.korvelRewrite === 'boolean') {
+      const field = focusedField();
+      if (field) rewrite(field, message.korvelRewrite);
+    }
   });
   chrome.runtime.sendMessage('korvel-state').then(apply, () => {});
 })();

@@ -232,15 +232,35 @@
       }
       keyboard.refresh();
     });
-    function convertWholeText(convert) {
-      const text = editor.value;
+    // The selection, where there is one, else the whole text; undoable.
+    function convertText(convert) {
+      const { selectionStart: start, selectionEnd: end } = editor;
+      const selected = start !== end;
+      const text = selected ? editor.value.slice(start, end) : editor.value;
       const converted = unitsToString(convert(text));
       editor.focus();
-      editor.select();
-      if (converted !== text) KorvelTyping.insert(editor, converted);
+      if (!selected) editor.select();
+      if (converted === text) return;
+      KorvelTyping.insert(editor, converted);
+      if (selected) editor.setSelectionRange(start, start + converted.length);
     }
-    toLatinButton.addEventListener('click', () => convertWholeText(core.cyrillicToLatin));
-    toCyrillicButton.addEventListener('click', () => convertWholeText(core.latinToCyrillic));
+    // Pause and Shift+Pause: the word before the caret, or the selection, in
+    // the other alphabet, the switch following it.
+    KorvelTyping.attachRewriting(editor, {
+      fieldOf: () => editor,
+      rewriteText: (text, transcription) => {
+        const rewritten = core.rewrite(text, transcription);
+        return { text: unitsToString(rewritten.text), cyrillic: rewritten.cyrillic };
+      },
+      typingOn: () => transcribeSwitch.checked,
+      setTyping: (on) => {
+        if (transcribeSwitch.checked === on) return;
+        transcribeSwitch.checked = on;
+        transcribeSwitch.dispatchEvent(new Event('change'));
+      },
+    });
+    toLatinButton.addEventListener('click', () => convertText(core.cyrillicToLatin));
+    toCyrillicButton.addEventListener('click', () => convertText(core.latinToCyrillic));
     enable(transcribeSwitch, toLatinButton, toCyrillicButton, keyboardToggle);
     ready('true');
   }

@@ -300,5 +300,136 @@ const KorvelTyping = (() => {
     target.addEventListener('keydown', watchEditContext, true);
   }
 
-  return { attach, insert };
+  // Where (node, offset) stands in textOf(field) of a contenteditable box.
+  function offsetIn(field, node, offset) {
+    const before = field.ownerDocument.createRange();
+    before.selectNodeContents(field);
+    before.setEnd(node, offset);
+    return before.toString().length;
+  }
+
+  // What Pause rewrites in `field`: the selection, or else the word before
+  // the caret, back to a space or the line's start (in a contenteditable
+  // box, the caret's text node's), the spaces after it left as they are.
+  // Offsets in textOf(field); null where there is none.
+  function pieceToRewrite(field) {
+    const selection = selectionIn(field);
+    if (!selection) return null;
+    const { start, end, lineStart } = selection;
+    if (start !== end) return { start, end, selected: true };
+    const text = textOf(field);
+    let to = start;
+    while (to > lineStart && /[ \t\u00a0]/.test(text[to - 1])) to--;
+    let from = to;
+    while (from > lineStart && !/\s/.test(text[from - 1])) from--;
+    return from < to ? { start: from, end: to, caret: start, selected: false } : null;
+  }
+
+  // The selection (or the caret) in textOf(field), and where the caret's
+  // line starts; null where it is not in the field.
+  function selectionIn(field) {
+    const control = editContextOf(field) || (isTextControl(field) && field);
+    if (control) {
+      return { start: Math.min(control.selectionStart, control.selectionEnd),
+               end: Math.max(control.selectionStart, control.selectionEnd), lineStart: 0 };
+    }
+    const selection = field.ownerDocument.getSelection();
+    if (!selection || selection.rangeCount !== 1) return null;
+    const range = selection.getRangeAt(0);
+    if (!field.contains(range.startContainer) || !field.contains(range.endContainer)) return null;
+    const start = offsetIn(field, range.startContainer, range.startOffset);
+    const end = offsetIn(field, range.endContainer, range.endOffset);
+    if (start !== end) return { start, end, lineStart: 0 };
+    const caret = caretOf(field);
+    return caret ? { start, end, lineStart: caret.at - caret.offset } : null;
+  }
+
+  function select(field, start, end) {
+    if (isTextControl(field)) {
+      field.setSelectionRange(start, end);
+      return true;
+    }
+    const from = pointAt(field, start);
+    const to = pointAt(field, end);
+    if (!from || !to) return false;
+    field.ownerDocument.getSelection().setBaseAndExtent(from.node, from.offset, to.node, to.offset);
+    return true;
+  }
+
+  // Types `text` over [start, end) of textOf(field) as typing does, so that
+  // the editor's own model and undo take it, and leaves `left` selected
+  // (a caret where it is empty).
+  function typeOver(field, start, end, text, left) {
+    if (editContextOf(field)) {
+      typeIntoEditContext(field, start, end, text);
+      return;
+    }
+    if (!select(field, start, end)) return;
+    let ranges = [];
+    if (!isTextControl(field)) {
+      const range = field.ownerDocument.getSelection().getRangeAt(0);
+      ranges = [new field.ownerDocument.defaultView.StaticRange(range)];
+    }
+    insert(field, text, field, ranges);
+    if (left.start === start + text.length && left.end === left.start) return; // where the insertion leaves it
+    if (isTextControl(field)) select(field, left.start, left.end);
+    else field.ownerDocument.defaultView.setTimeout(() => select(field, left.start, left.end)); // once the editor drew it
+  }
+
+  // Pause and Shift+Pause in the fields that `target` holds, and `rewrite`
+  // for commands and menus: the selection, or the word before the caret, in
+  // the other alphabet; pressed again before any other key, all as it was.
+  // `fieldOf(element)` names the field (whether Korvel types there or not),
+  // `rewriteText(text, transcription)` gives { text, cyrillic }, and
+  // `typingOn()` and `setTyping(on)` are the mode that follows it.
+  function attachRewriting(target, { fieldOf, rewriteText, typingOn, setTyping }) {
+    let last = null;
+    // Where the last rewriting left the text and the selection.
+    function standsAsLeft(field) {
+      if (!last || last.field !== field) return false;
+      const now = selectionIn(field);
+      return Boolean(now) && now.start === last.left.start && now.end === last.left.end &&
+        textOf(field).slice(last.start, last.start + last.after.length) === last.after;
+    }
+    function rewrite(field, transcription) {
+      const text = textOf(field);
+      if (standsAsLeft(field)) {
+        const grown = last.before.length - last.after.length;
+        typeOver(field, last.start, last.start + last.after.length, last.before,
+                 last.selected ? { start: last.start, end: last.start + last.before.length }
+                   : { start: last.left.start + grown, end: last.left.end + grown });
+        setTyping(last.wasOn);
+        last = null;
+        return;
+      }
+      last = null;
+      const piece = pieceToRewrite(field);
+      if (!piece) return;
+      const before = text.slice(piece.start, piece.end);
+      const rewritten = rewriteText(before, transcription);
+      if (rewritten.text === before) return;
+      const wasOn = typingOn();
+      const grown = rewritten.text.length - before.length;
+      const left = piece.selected ? { start: piece.start, end: piece.start + rewritten.text.length }
+        : { start: piece.caret + grown, end: piece.caret + grown };
+      typeOver(field, piece.start, piece.end, rewritten.text, left);
+      setTyping(rewritten.cyrillic);
+      last = { field, start: piece.start, before, after: rewritten.text, selected: piece.selected, wasOn, left };
+    }
+    target.addEventListener('keydown', (event) => {
+      if (['Shift', 'Control', 'Alt', 'Meta', 'AltGraph'].includes(event.key)) return;
+      if (event.key !== 'Pause' || event.ctrlKey || event.altKey || event.metaKey) {
+        last = null;
+        return;
+      }
+      const field = fieldOf(event.composedPath()[0]);
+      if (!field) return;
+      event.preventDefault();
+      event.stopImmediatePropagation();
+      rewrite(field, event.shiftKey);
+    }, true);
+    return rewrite;
+  }
+
+  return { attach, attachRewriting, insert };
 })();

@@ -195,6 +195,70 @@ test(`Korvel's extension in ${browserName}`, async (t) => {
     });
   }
 
+  // Pause: the word before the caret, the mode following; on a selection,
+  // which stays selected; one undo step. Shift+Pause and the command and
+  // context menu (Chromium reaches the background) on a textarea. Each
+  // leaves Korvel on.
+  for (const editor of ['textarea', 'lexical', 'prosemirror', 'quill']) {
+    await t.test(`Pause in ${editor}`, async () => {
+      errors.length = 0;
+      await page.goto(editor === 'textarea' ? `${origin}/index.html` : `${origin}/${editor}.html`);
+      if (editor === 'textarea') {
+        await page.evaluate(() => {
+          window.editorUnderTest = { text: () => document.getElementById('message').value, focus: '#message' };
+          window.editorErrors = [];
+        });
+      }
+      const focus = await page.waitForFunction(() => window.editorUnderTest &&
+        document.querySelector(window.editorUnderTest.focus || '[contenteditable="true"]'));
+      await focus.click();
+      await page.keyboard.type('Da Privet', { delay: 10 });
+      await expectModel(page, 'Да Привет', 'typed with Korvel on');
+      await page.keyboard.press('Pause');
+      await expectModel(page, 'Да Privet', 'Pause: the word before the caret');
+      await pause(300); // the tab's switch goes through the background
+      await page.keyboard.type(' mir', { delay: 10 });
+      await expectModel(page, 'Да Privet mir', 'typing goes on in Latin');
+      await pause(1100); // ProseMirror and Quill put what comes within a second in one undo step
+      await page.keyboard.down('Control');
+      await page.keyboard.press('KeyA');
+      await page.keyboard.up('Control');
+      await page.keyboard.press('Pause');
+      await expectModel(page, 'Да Привет мир', 'Pause on the selection, mostly Latin');
+      const selectedText = () => {
+        const active = document.activeElement;
+        return (active.tagName === 'TEXTAREA' ? active.value.slice(active.selectionStart, active.selectionEnd)
+          : document.getSelection().toString()).replace(/\u00a0/g, ' ');
+      };
+      await page.waitForFunction(`(${selectedText})() === 'Да Привет мир'`, { timeout: 3000 }).catch(() => {});
+      assert.equal(await page.evaluate(selectedText), 'Да Привет мир', 'it stays selected');
+      await undo(page);
+      await expectModel(page, 'Да Privet mir', 'one undo takes it back');
+      if (editor === 'textarea') {
+        await page.evaluate(() => document.getElementById('message').setSelectionRange(0, 2));
+        await page.keyboard.down('Shift');
+        await page.keyboard.press('Pause');
+        await page.keyboard.up('Shift');
+        await expectModel(page, 'Da Privet mir', 'Shift+Pause: the transcription');
+        if (!firefox) {
+          const inTab = (command) => worker.evaluate((name) => chrome.tabs.query({ active: true, lastFocusedWindow: true })
+            .then(([tab]) => (name === 'menu' ? onContextMenu({ menuItemId: 'rewrite-word', frameId: 0 }, tab)
+              : onCommand(name, tab))), command);
+          await page.evaluate(() => document.getElementById('message').setSelectionRange(3, 9));
+          await inTab('rewrite-word');
+          await expectModel(page, 'Da Привет mir', 'the command');
+          await page.evaluate(() => document.getElementById('message').setSelectionRange(10, 13));
+          await inTab('menu');
+          await expectModel(page, 'Da Привет мир', 'the context menu');
+        }
+        await page.evaluate(() => document.getElementById('message').setSelectionRange(0, 2));
+        await page.keyboard.press('Pause'); // and Korvel is on again, for what follows
+        await expectModel(page, firefox ? 'Да Privet mir' : 'Да Привет мир', 'Pause on a Latin selection');
+      }
+      assert.deepEqual([...errors, ...await page.evaluate(() => window.editorErrors)], [], 'errors thrown');
+    });
+  }
+
   await t.test('a German and a Russian browser get the options page (and the name) in their language', async () => {
     const messagesOf = (language) => JSON.parse(fs.readFileSync(path.join(extension, '_locales', language,
                                                                           'messages.json')));

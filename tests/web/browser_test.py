@@ -134,6 +134,29 @@ class PageTest(unittest.TestCase):
         self.chord(Keys.CONTROL, "y")
         self.assertEqual(self.value(), "Щука и ёз", "and redone")
 
+    def test_pause_rewrites_the_word_or_the_selection_and_the_buttons_take_a_selection(self):
+        switch = self.driver.find_element(By.ID, "transcribe")
+        switch.click()  # off: Latin typed by mistake
+        self.editor.send_keys("Da Privet")
+        self.editor.send_keys(Keys.PAUSE)
+        self.assertEqual(self.value(), "Da Привет")
+        self.assertTrue(switch.is_selected(), "typing goes on in Cyrillic")
+        self.editor.send_keys(Keys.PAUSE)
+        self.assertEqual((self.value(), switch.is_selected()), ("Da Privet", False), "Pause again undoes it all")
+        self.editor.send_keys(Keys.PAUSE, " mir")
+        self.assertEqual(self.value(), "Da Привет мир")
+        self.chord(Keys.CONTROL, "z")
+        self.chord(Keys.CONTROL, "z")
+        self.assertEqual(self.value(), "Da Privet", "undo takes the rewriting back")
+        self.driver.execute_script("document.getElementById('editor').setSelectionRange(0, 9)")
+        self.chord(Keys.SHIFT, Keys.PAUSE)
+        self.assertEqual(self.value(), "Да  Привет", "Shift+Pause: the transcription")
+        self.assertEqual(self.driver.execute_script(
+            "const e = document.getElementById('editor'); return [e.selectionStart, e.selectionEnd]"), [0, 10])
+        self.driver.execute_script("document.getElementById('editor').setSelectionRange(4, 10)")
+        self.driver.find_element(By.ID, "to-latin").click()
+        self.assertEqual(self.value(), "Да  Privet", "Ru do Cz on the selection alone")
+
     def test_pasted_text_arrives_unchanged(self):
         self.put_on_clipboard("Privet #")
         self.chord(Keys.CONTROL, "v")
