@@ -33,8 +33,11 @@ const KorvelPageTexts = (() => {
       keyEnter: 'Enter',
       keySpace: 'Space',
       keySpaceShown: 'space',
-      toLatinHelp: 'Ru do Cz: the whole text from Cyrillic to Czech-style Latin.',
+      toLatinHelp: 'Ru do Cz: the selection, or else the whole text, from Cyrillic to Czech-style Latin.',
       toCyrillicHelp: 'Cz do Ru: back to Cyrillic.',
+      rewriteHelp: 'Typed in the wrong alphabet? Pause turns the word before the caret, or the selection, into the ' +
+        'other one, and the switch follows; Shift+Pause does it with Czech-style Latin; Pause again at once puts ' +
+        'it back.',
       editorHelp: 'Tab types a tab. To leave the text box with the keyboard, press Esc, then Tab (or Shift+Tab). ' +
         'Ctrl+A and Ctrl+C also copy the whole text; Ctrl+Z undoes.',
       shellText: 'Shell text:',
@@ -75,8 +78,12 @@ const KorvelPageTexts = (() => {
       keyEnter: 'Eingabe',
       keySpace: 'Leertaste',
       keySpaceShown: 'Leertaste',
-      toLatinHelp: 'Ru do Cz: der ganze Text von Kyrillisch in lateinische Schrift nach tschechischer Art.',
+      toLatinHelp: 'Ru do Cz: die Auswahl, sonst der ganze Text, von Kyrillisch in lateinische Schrift nach ' +
+        'tschechischer Art.',
       toCyrillicHelp: 'Cz do Ru: zurück ins Kyrillische.',
+      rewriteHelp: 'Im falschen Alphabet getippt? Pause schreibt das Wort vor der Einfügemarke oder die Auswahl ' +
+        'ins andere um, und der Schalter folgt; Umschalt+Pause tut es mit lateinischer Schrift nach tschechischer ' +
+        'Art; ein zweites Pause gleich danach nimmt es zurück.',
       editorHelp: 'Die Tabulatortaste tippt einen Tabulator. Um das Textfeld mit der Tastatur zu verlassen, drücken ' +
         'Sie Esc und dann Tab (oder Umschalt+Tab). Strg+A und Strg+C kopieren ebenfalls den ganzen Text, Strg+Z ' +
         'macht rückgängig.',
@@ -117,8 +124,11 @@ const KorvelPageTexts = (() => {
       keyEnter: 'Ввод',
       keySpace: 'Пробел',
       keySpaceShown: 'пробел',
-      toLatinHelp: 'Ru do Cz: весь текст из кириллицы в латиницу на чешский лад.',
+      toLatinHelp: 'Ru do Cz: выделение, а если его нет, весь текст из кириллицы в латиницу на чешский лад.',
       toCyrillicHelp: 'Cz do Ru: обратно в кириллицу.',
+      rewriteHelp: 'Набрали не в том алфавите? Pause переводит слово перед курсором или выделение в другой ' +
+        'алфавит, и переключатель следует за ним; Shift+Pause делает это с латиницей на чешский лад; повторное ' +
+        'Pause сразу после этого всё возвращает.',
       editorHelp: 'Tab печатает табуляцию. Чтобы выйти из текстового поля с клавиатуры, нажмите Esc, затем Tab ' +
         '(или Shift+Tab). Ctrl+A и Ctrl+C тоже копируют весь текст, Ctrl+Z отменяет.',
       shellText: 'Скопировано:',
