@@ -35,6 +35,7 @@ PLAIN, PASSWORD, PASSWORD_MIRROR, TIMING, PROTECTED_BOX, UNPROTECTED_BOX = 1, 2,
 TIP_ON = "Korvel types Cyrillic (Scroll Lock or Win+Shift+K switches it off)"
 TIP_PASSWORD = "Korvel leaves this password field alone: keys type as usual"
 TIP_OTHER_LAYOUT = "Korvel waits for a German keyboard layout: this window uses another"
+TIP_NO_TEXT = "Korvel found no text to rewrite here: select it, or put the caret right after the word"
 # The icon menu's commands, and the tests' own.
 OPEN_KORVEL, START_WITH_WINDOWS, NOT_IN, DROP_HOOK_FOR_TESTS = 4102, 4103, 4105, 4190
 PHRASE = "Privet, mir! #Üäöß'+*xQW"
@@ -352,6 +353,11 @@ class EverywhereEndToEnd(unittest.TestCase):
         key("shift+Home", "Pause", "End")
         type_text("!")
         self.expect(f"item:{FIELDS}:{PASSWORD_MIRROR}", "Privet!", "a password box is left alone")
+        focus(FIELDS, UNPROTECTED_BOX)  # no Edit: it copies nothing
+        type_text("Da")
+        key("Pause")
+        self.expect_tip(TIP_NO_TEXT, "the tip where the program gives no text")
+        self.expect(f"item:{FIELDS}:{UNPROTECTED_BOX}", "Da", "left as it was (Korvel off since Shift+Pause)")
 
     def test_wm_close_ends_it_and_typing_is_the_keyboards_own_again(self):
         type_text("Da")
