@@ -212,6 +212,15 @@ RewriteOutcome UndoTextRewrite(HWND owner, const TextRewrite& rewrite) {
   } else {
     SelectBack(rewrite.focus, CaretSteps(rewrite.after), 0xFFFF);
   }
+  // A click may have moved the caret since: the text is put back only over
+  // what the rewriting left.
+  std::u16string standing;
+  const bool copied = CopyText(owner, 1500, standing);
+  if (!copied || standing != rewrite.after) {
+    if (copied && !rewrite.selected) PressKeys({VK_RIGHT});  // the caret back where it was
+    saved.Restore(owner);
+    return RewriteOutcome::Moved;
+  }
   return Replace(owner, rewrite.focus, rewrite.before, rewrite.selected, start, saved);
 }
 

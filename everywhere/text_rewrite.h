@@ -23,13 +23,15 @@ enum class RewriteOutcome {
   Rewritten,
   NoText,  // the program gave no text to rewrite, or took none back
   Busy,    // the clipboard stayed in another program's hands
+  Moved,   // the rewritten text no longer stands where it was left: nothing undone
 };
 
 // Rewrites in the program in front, whose focused window is `focus`; the
 // clipboard is opened for `owner`, which must hand WM_RENDERFORMAT on to
 // RenderPromisedText.
 RewriteOutcome RewriteTextInFront(HWND owner, HWND focus, Rewriting rewriting, TextRewrite& done);
-// Puts back what `rewrite` replaced, which nothing typed since has moved.
+// Puts back what `rewrite` replaced, where it still stands as it was left
+// (selected, or before the caret); Moved where it does not.
 RewriteOutcome UndoTextRewrite(HWND owner, const TextRewrite& rewrite);
 
 // WM_RENDERFORMAT and WM_RENDERALLFORMATS: the text promised for a Paste.

@@ -123,12 +123,13 @@ void OnRewrite(HWND window, Rewriting rewriting) {
     return;
   }
   RewritingNow = true;
-  RewriteOutcome outcome;
+  RewriteOutcome outcome = RewriteOutcome::Moved;
   if (LastRewrite.focus == focus && KeysPressed() == KeysAtLastRewrite) {
     outcome = UndoTextRewrite(window, LastRewrite);
     LastRewrite = TextRewrite{};
     if (outcome == RewriteOutcome::Rewritten) SwitchTyping(window, TypingBeforeRewrite);
-  } else {
+  }
+  if (outcome == RewriteOutcome::Moved) {
     const bool typingBefore = IsTypingOn();
     outcome = RewriteTextInFront(window, focus, rewriting, LastRewrite);
     if (outcome == RewriteOutcome::Rewritten) {

@@ -322,6 +322,14 @@ class EverywhereEndToEnd(unittest.TestCase):
         self.expect(box, "Da Privet!", "typing goes on as before the first Pause")
         key("BackSpace", "Pause")
         self.expect(box, "Da Привет", "Pause once more")
+        # A click puts the caret at the line's start: Pause then has no word, and undoes nothing.
+        window = run(["xdotool", "search", "--onlyvisible", "--name", "Notepad"], capture_output=True).stdout.split()[0]
+        run(["xdotool", "mousemove", "--window", window, "3", "40", "click", "1"])
+        self.expect("selection:Notepad:Edit", "0,0", "the caret at the start")
+        key("Pause")
+        self.expect_tip(TIP_NO_TEXT, "no word before the caret")
+        self.assertEqual(text(box), "Da Привет", "nothing put back where the caret went")
+        key("End")
         type_text(" mir")
         self.expect(box, "Da Привет мир", "typing goes on in Cyrillic")
         key("super+shift+BackSpace")
