@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ascii_runs.h"
 #include "text_converters.h"
 #include "utf8.h"
 
@@ -25,8 +26,13 @@ constexpr char32_t kTabledCodePoints = 0x800;
 
 // Each replacement is at most twice as long as its input, which bounds the
 // output of a piece; a little more covers a letter held back from the last
-// piece and a sequence completed from it.
-constexpr std::size_t kSlackBytes = 16;
+// piece and a sequence completed from it, and what the vector code writes
+// past its output (a vector at the most).
+constexpr std::size_t kSlackBytes = 128;
+
+// The vector code is tried where at least this much of the piece is left
+// (the widest vector), at two bytes in a row that may be in a run.
+constexpr std::ptrdiff_t kVectorBytes = 64;
 
 // The cut between the two halves of a piece is looked for this far past its
 // middle.
@@ -55,6 +61,9 @@ struct Utf8Converter::Tables {
   std::array<Replacement, kTabledCodePoints> characters{};
   std::array<bool, 128> beginsDigraph{};
   std::vector<ByteDigraph> digraphs;
+  // ASCII bytes that convert alone, to one or two bytes: the vector code's.
+  std::array<bool, 256> inRun{};
+  AsciiTables ascii{};
 
   const Replacement* FindDigraph(unsigned first, unsigned second) const {
     for (const ByteDigraph& digraph : digraphs) {
@@ -89,6 +98,20 @@ struct Utf8Converter::Tables {
                                      ReplacementOf(mode, std::u16string{digraph.first, digraph.second})});
       beginsDigraph[digraph.first] = true;
     }
+    for (unsigned byte = 0; byte < 128; ++byte) {
+      const Replacement& replacement = characters[byte];
+      const unsigned high = byte >> 4;
+      const unsigned low = byte & 0x0F;
+      ascii.first[high][low] = static_cast<std::uint8_t>(replacement.bytes[0]);
+      ascii.second[high][low] = replacement.length == 2 ? static_cast<std::uint8_t>(replacement.bytes[1]) : 0;
+      inRun[byte] =
+          !beginsDigraph[byte] && replacement.length <= 2 && (replacement.length == 1 || replacement.bytes[1]);
+      if (inRun[byte]) ascii.inRun[low] |= static_cast<std::uint8_t>(1u << high);
+      if (replacement.length == 1 && static_cast<unsigned char>(replacement.bytes[0]) == byte) {
+        ascii.unchanged[low] |= static_cast<std::uint8_t>(1u << high);
+      }
+    }
+    for (unsigned high = 0; high < 8; ++high) ascii.highBit[high] = static_cast<std::uint8_t>(1u << high);
   }
 };
 
@@ -199,6 +222,16 @@ bool Utf8Converter::ConvertSettled(const unsigned char* from, const unsigned cha
   while (p < to) {
     const unsigned byte = *p;
     if (byte < 0x80) {
+      if (to - p >= kVectorBytes && tables_.inRun[byte] && tables_.inRun[p[1]]) {
+        std::size_t outBytes = 0;
+        const std::size_t run = ConvertAsciiRun(tables_.ascii, p, static_cast<std::size_t>(to - p),
+                                                reinterpret_cast<std::uint8_t*>(out), &outBytes);
+        if (run > 0) {
+          p += run;
+          out += outBytes;
+          continue;
+        }
+      }
       if (kDigraphs && tables_.beginsDigraph[byte]) {
         if (p + 1 == to) {  // the next piece says whether a digraph follows
           held_ = static_cast<int>(byte);
