@@ -92,14 +92,23 @@ std::int64_t DetectTargets() { return HWY_ENABLED_BASELINE | HWY_SCALAR; }
 std::atomic<std::int64_t> ForcedTargets{0};
 std::atomic<std::int64_t> DisabledTargets{0};
 
+// KORVEL_VECTOR_TARGETS (Highway's target bits, for the benchmark and the
+// tests) keeps the processor's targets to those named.
+std::int64_t TargetsOfEnvironment() {
+  const char* named = std::getenv("KORVEL_VECTOR_TARGETS");
+  return named ? std::strtoll(named, nullptr, 0) : 0;
+}
+
 }  // namespace
 
 int64_t SupportedTargets() {
   const std::int64_t forced = ForcedTargets;
   if (forced != 0) return forced;
   static const std::int64_t detected = DetectTargets();
-  const std::int64_t supported = detected & ~DisabledTargets.load();
-  return supported != 0 ? supported : detected;
+  static const std::int64_t named = TargetsOfEnvironment();
+  const std::int64_t kept = named != 0 && (detected & named) != 0 ? detected & (named | HWY_SCALAR) : detected;
+  const std::int64_t supported = kept & ~DisabledTargets.load();
+  return supported != 0 ? supported : kept;
 }
 
 void DisableTargets(int64_t disabled_targets) {

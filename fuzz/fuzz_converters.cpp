@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ascii_runs.h"
+#include "vector_runs.h"
 #include "conversion_runs.h"
 #include "hwy/targets.h"
 #include "stream_conversion.h"

@@ -4,7 +4,7 @@
 // instruction set this processor runs, forced one at a time, and without it.
 #include <gtest/gtest.h>
 
-#include "ascii_runs.h"
+#include "vector_runs.h"
 #include "hwy/targets.h"
 
 #include <random>
