@@ -215,9 +215,10 @@ bool Utf8Converter::ConvertSettled(const unsigned char* from, const unsigned cha
     }
     held_ = -1;
   }
+  const bool vectors = VectorCodeInUse();
   while (p < to) {
     const unsigned byte = *p;
-    if (to - p >= kVectorBytes && tables_.startsRun[byte]) {
+    if (vectors && to - p >= kVectorBytes && tables_.startsRun[byte]) {
       std::size_t outBytes = 0;
       const std::size_t run =
           ConvertRun(tables_.run, p, static_cast<std::size_t>(to - p), reinterpret_cast<std::uint8_t*>(out), &outBytes);

@@ -146,7 +146,7 @@ std::atomic<bool> VectorCode{std::getenv("KORVEL_NO_VECTOR_CODE") == nullptr};
 
 std::size_t ConvertRun(const RunTables& tables, const std::uint8_t* from, std::size_t size, std::uint8_t* out,
                        std::size_t* written) {
-  if (!korvel::VectorCode.load(std::memory_order_relaxed)) {
+  if (!VectorCodeInUse()) {
     *written = 0;
     return 0;
   }
@@ -154,4 +154,6 @@ std::size_t ConvertRun(const RunTables& tables, const std::uint8_t* from, std::s
 }
 
 void UseVectorCode(bool use) { korvel::VectorCode = use; }
+
+bool VectorCodeInUse() { return korvel::VectorCode.load(std::memory_order_relaxed); }
 #endif  // HWY_ONCE

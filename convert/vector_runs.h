@@ -47,3 +47,4 @@ std::size_t ConvertRun(const RunTables& tables, const std::uint8_t* from, std::s
 // For the tests (and KORVEL_NO_VECTOR_CODE in the environment): the
 // byte-by-byte code alone.
 void UseVectorCode(bool use);
+bool VectorCodeInUse();
