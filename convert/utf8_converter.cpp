@@ -8,9 +8,15 @@
 
 #include "text_converters.h"
 #include "utf8.h"
-#include "vector_runs.h"
 
 namespace {
+
+// What one character, or one digraph, becomes: at most four bytes of UTF-8.
+// All four are always written, so the output buffer keeps a little slack.
+struct Replacement {
+  char bytes[4];
+  std::uint32_t length;
+};
 
 // No rule of the core touches a code point from U+0800 up (three and four
 // byte sequences): they are copied as they stand. The tests hold every
@@ -19,13 +25,8 @@ constexpr char32_t kTabledCodePoints = 0x800;
 
 // Each replacement is at most twice as long as its input, which bounds the
 // output of a piece; a little more covers a letter held back from the last
-// piece and a sequence completed from it, and what the vector code writes
-// past its output (a vector at the most).
-constexpr std::size_t kSlackBytes = 128;
-
-// The vector code is tried where at least this much of the piece is left
-// (the widest vector), at a byte that may begin a run.
-constexpr std::ptrdiff_t kVectorBytes = 64;
+// piece and a sequence completed from it.
+constexpr std::size_t kSlackBytes = 16;
 
 // The cut between the two halves of a piece is looked for this far past its
 // middle.
@@ -54,9 +55,6 @@ struct Utf8Converter::Tables {
   std::array<Replacement, kTabledCodePoints> characters{};
   std::array<bool, 128> beginsDigraph{};
   std::vector<ByteDigraph> digraphs;
-  // What the vector code converts, and the bytes it starts at.
-  RunTables run{};
-  std::array<bool, 256> startsRun{};
 
   const Replacement* FindDigraph(unsigned first, unsigned second) const {
     for (const ByteDigraph& digraph : digraphs) {
@@ -91,23 +89,6 @@ struct Utf8Converter::Tables {
                                      ReplacementOf(mode, std::u16string{digraph.first, digraph.second})});
       beginsDigraph[digraph.first] = true;
     }
-    run.characters = characters.data();
-    for (unsigned byte = 0; byte < 128; ++byte) {
-      const Replacement& replacement = characters[byte];
-      const unsigned high = byte >> 4;
-      const unsigned low = byte & 0x0F;
-      run.first[high][low] = static_cast<std::uint8_t>(replacement.bytes[0]);
-      run.second[high][low] = replacement.length == 2 ? static_cast<std::uint8_t>(replacement.bytes[1]) : 0;
-      run.inRun[byte] =
-          !beginsDigraph[byte] && replacement.length <= 2 && (replacement.length == 1 || replacement.bytes[1] != 0);
-      startsRun[byte] = run.inRun[byte];
-      if (run.inRun[byte]) run.inRunBits[low] |= static_cast<std::uint8_t>(1u << high);
-      if (replacement.length == 1 && static_cast<unsigned char>(replacement.bytes[0]) == byte) {
-        run.unchangedBits[low] |= static_cast<std::uint8_t>(1u << high);
-      }
-    }
-    for (unsigned lead = 0xC2; lead <= 0xDF; ++lead) startsRun[lead] = true;
-    for (unsigned high = 0; high < 8; ++high) run.highBit[high] = static_cast<std::uint8_t>(1u << high);
   }
 };
 
@@ -215,19 +196,8 @@ bool Utf8Converter::ConvertSettled(const unsigned char* from, const unsigned cha
     }
     held_ = -1;
   }
-  const bool vectors = VectorCodeInUse();
   while (p < to) {
     const unsigned byte = *p;
-    if (vectors && to - p >= kVectorBytes && tables_.startsRun[byte]) {
-      std::size_t outBytes = 0;
-      const std::size_t run =
-          ConvertRun(tables_.run, p, static_cast<std::size_t>(to - p), reinterpret_cast<std::uint8_t*>(out), &outBytes);
-      if (run > 0) {
-        p += run;
-        out += outBytes;
-        continue;
-      }
-    }
     if (byte < 0x80) {
       if (kDigraphs && tables_.beginsDigraph[byte]) {
         if (p + 1 == to) {  // the next piece says whether a digraph follows
