@@ -32,7 +32,7 @@ void SetPerUnitCounters(benchmark::State& state, std::size_t units) {
 }
 
 void BM_TranscribeKey(benchmark::State& state) {
-  if (KeyboardTable.empty()) BuildKeyboardTable();
+  EnsureKeyboardTable();
   // What a user types: the Latin spelling of the prose, as keystrokes.
   const std::u16string keys = CyrillicToLatin(RussianText());
   std::size_t next = 0;

@@ -3,14 +3,6 @@
 #include "keyboard_table.h"
 #include "text_converters.h"
 
-namespace {
-
-void EnsureKeyboardTable() {
-  if (KeyboardTable.empty()) BuildKeyboardTable();
-}
-
-}  // namespace
-
 bool MayBeginDigraph(ConversionMode mode, char16_t unit) {
   if (mode != ConversionMode::ToCyrillic) return false;
   for (const Digraph& digraph : LatinToCyrillicDigraphs) {

@@ -48,11 +48,7 @@ bool IsOursOrTheNotificationArea(HWND window) {
 }
 
 bool IsClassicPasswordBox(HWND window) {
-  if (!window || !(GetWindowLongW(window, GWL_STYLE) & ES_PASSWORD)) return false;
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  for (wchar_t& c : name) c = static_cast<wchar_t>(std::towlower(c));
-  return std::wstring(name).find(L"edit") != std::wstring::npos;
+  return window && (GetWindowLongW(window, GWL_STYLE) & ES_PASSWORD) && IsEditControl(window);
 }
 
 // The focused object, as accessibility clients see it, says it is protected.
@@ -121,6 +117,13 @@ void CALLBACK OnFocusChanged(HWINEVENTHOOK, DWORD, HWND window, LONG object, LON
 }
 
 }  // namespace
+
+bool IsEditControl(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  for (wchar_t& c : name) c = static_cast<wchar_t>(std::towlower(c));
+  return std::wstring(name).find(L"edit") != std::wstring::npos;
+}
 
 void WatchFrontWindow(HWND notify, UINT changedMessage) {
   Notify = notify;

@@ -22,6 +22,10 @@ void ReconsiderFrontWindow();
 // may not have come: Wine sends none for some windows).
 bool FocusMovedUnjudged();
 
+// Whether `window` is of an edit or rich edit class (Edit, RichEdit20W,
+// RICHEDIT50W and the toolkits' own), which answer edit messages.
+bool IsEditControl(HWND window);
+
 // The program (its file name) of the last window in front that is neither
 // ours nor the notification area's; empty while none was.
 std::wstring LastFrontProgram();

@@ -271,7 +271,7 @@ DWORD WINAPI RunHookThread(void* parameter) {
 }  // namespace
 
 bool StartKeyboardHook(HWND notify, UINT changedMessage) {
-  if (KeyboardTable.empty()) BuildKeyboardTable();
+  EnsureKeyboardTable();
   Notify = notify;
   ChangedMessage = changedMessage;
   Start start{CreateEventW(nullptr, TRUE, FALSE, nullptr), false};

@@ -9,11 +9,7 @@ HANDLE CopyGlobal(HANDLE data) {
   const SIZE_T size = GlobalSize(data);
   const void* from = size ? GlobalLock(data) : nullptr;
   if (!from) return nullptr;
-  HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size);
-  if (void* to = copy ? GlobalLock(copy) : nullptr) {
-    std::memcpy(to, from, size);
-    GlobalUnlock(copy);
-  }
+  HGLOBAL copy = GlobalCopyOf(from, size);
   GlobalUnlock(data);
   return copy;
 }
@@ -49,6 +45,18 @@ void FreeData(UINT format, HANDLE data) {
 }
 
 }  // namespace
+
+HGLOBAL GlobalCopyOf(const void* bytes, SIZE_T size) {
+  HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE, size);
+  void* to = global ? GlobalLock(global) : nullptr;
+  if (!to) {
+    if (global) GlobalFree(global);
+    return nullptr;
+  }
+  std::memcpy(to, bytes, size);
+  GlobalUnlock(global);
+  return global;
+}
 
 bool OpenClipboardSoon(HWND owner) {
   for (int attempt = 0; attempt < 100; ++attempt) {

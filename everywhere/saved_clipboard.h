@@ -28,6 +28,10 @@ class SavedClipboard {
   std::vector<Format> formats_;
 };
 
+// A movable global memory block holding a copy of `size` bytes, as the
+// clipboard takes data; null when there is no memory.
+HGLOBAL GlobalCopyOf(const void* bytes, SIZE_T size);
+
 // Opens the clipboard for `owner`, trying again while another program holds
 // it, for up to about a second.
 bool OpenClipboardSoon(HWND owner);

@@ -1,8 +1,8 @@
 #include "text_rewrite.h"
 
 #include <cstring>
-#include <cwctype>
 
+#include "front_window.h"
 #include "keyboard_hook.h"
 #include "saved_clipboard.h"
 
@@ -52,23 +52,9 @@ bool WaitFor(Done done, DWORD milliseconds) {
   return true;
 }
 
-HGLOBAL GlobalText(const std::u16string& text) {
-  const SIZE_T size = (text.size() + 1) * sizeof(char16_t);
-  HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE, size);
-  if (void* to = global ? GlobalLock(global) : nullptr) {
-    std::memcpy(to, text.c_str(), size);
-    GlobalUnlock(global);
-  }
-  return global;
-}
-
 void PutMarker(UINT format, DWORD value) {
-  HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE, sizeof(value));
-  if (void* to = global ? GlobalLock(global) : nullptr) {
-    std::memcpy(to, &value, sizeof(value));
-    GlobalUnlock(global);
-    if (!SetClipboardData(format, global)) GlobalFree(global);
-  }
+  HGLOBAL global = GlobalCopyOf(&value, sizeof(value));
+  if (global && !SetClipboardData(format, global)) GlobalFree(global);
 }
 
 bool EmptyTheClipboard(HWND owner) {
@@ -118,13 +104,6 @@ bool PasteText(HWND owner, HWND focus, const std::u16string& text) {
   // The program inserts what it read before it closes the clipboard again.
   if (OpenClipboardSoon(owner)) CloseClipboard();
   return true;
-}
-
-bool IsEditControl(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  for (wchar_t& c : name) c = static_cast<wchar_t>(std::towlower(c));
-  return std::wstring(name).find(L"edit") != std::wstring::npos;
 }
 
 // An edit control's selection, where it tells it (the positions fit in 16 bits).
@@ -226,7 +205,7 @@ RewriteOutcome UndoTextRewrite(HWND owner, const TextRewrite& rewrite) {
 
 void RenderPromisedText(HWND owner, UINT format) {
   if (format != CF_UNICODETEXT || GetClipboardOwner() != owner) return;
-  HGLOBAL text = GlobalText(Promised);
+  HGLOBAL text = GlobalCopyOf(Promised.c_str(), (Promised.size() + 1) * sizeof(char16_t));
   if (text && !SetClipboardData(CF_UNICODETEXT, text)) GlobalFree(text);
   // Asked by the program pasting (which may name no window), not by one that
   // only watches the clipboard.

@@ -19,7 +19,7 @@ void Check(bool holds) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (KeyboardTable.empty()) BuildKeyboardTable();
+  EnsureKeyboardTable();
   if (size < 1) return 0;
   const std::size_t capacity = data[0];  // 0 to 255 units, 0 included
   std::u16string typed;

@@ -12,7 +12,7 @@ bool IsLatin1LowerCase(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= 0x
 }  // namespace
 
 char16_t TypedInKorvel(char16_t character) {
-  if (KeyboardTable.empty()) BuildKeyboardTable();
+  EnsureKeyboardTable();
   if (GermanDeadKeyOf(character)) return character;
   TranscribeTypedCharacter(character);
   return LookupResult.size() == 1 ? LookupResult[0] : character;

@@ -35,9 +35,7 @@ std::map<char16_t, char16_t> ExpectedKeyboard() {
 
 class KeyboardTableTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    if (KeyboardTable.empty()) BuildKeyboardTable();
-  }
+  static void SetUpTestSuite() { EnsureKeyboardTable(); }
 };
 
 TEST_F(KeyboardTableTest, HoldsSixtySevenSingleUnitRowsWithCyrillicOutputs) {

@@ -98,6 +98,10 @@ void BuildKeyboardTable() {
   }
 }
 
+void EnsureKeyboardTable() {
+  if (KeyboardTable.empty()) BuildKeyboardTable();
+}
+
 void TranscribeKey(char16_t ch) {
   LookupResult.clear();
   for (const TranscriptionPair& row : KeyboardTable) {

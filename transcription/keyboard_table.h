@@ -28,6 +28,10 @@ void AppendPair(TranscriptionTable& table, std::u16string_view key, std::u16stri
 // Appends the 67 keyboard rows to KeyboardTable. Does not clear it first.
 void BuildKeyboardTable();
 
+// Builds KeyboardTable where nothing has yet: for the programs and tools
+// other than the dialog, which builds it as it starts.
+void EnsureKeyboardTable();
+
 // Sets LookupResult to the output of the first KeyboardTable row whose key
 // begins with ch, or to the empty string when no row does.
 void TranscribeKey(char16_t ch);

@@ -23,6 +23,6 @@ Rewritten RewriteInOtherAlphabet(std::u16string_view text, Rewriting rewriting) 
   if (rewriting == Rewriting::Transcription) {
     return {toLatin ? CyrillicToLatin(text) : LatinToCyrillic(text), !toLatin};
   }
-  if (KeyboardTable.empty()) BuildKeyboardTable();
+  EnsureKeyboardTable();
   return {toLatin ? UntypeText(text) : TypeText(text), !toLatin};
 }

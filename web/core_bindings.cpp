@@ -25,10 +25,6 @@ emscripten::val Units(std::u16string&& text) {
       emscripten::typed_memory_view(Result.size(), reinterpret_cast<const std::uint16_t*>(Result.data())));
 }
 
-void EnsureKeyboardTable() {
-  if (KeyboardTable.empty()) BuildKeyboardTable();
-}
-
 // What typing `text` gives, unit by unit, as the Windows editor types it.
 // One call per key.
 emscripten::val TypedText(const std::u16string& text) {

@@ -117,10 +117,15 @@ const KorvelTyping = (() => {
     if (!selection || selection.rangeCount !== 1 || !selection.isCollapsed) return null;
     const { startContainer: node, startOffset: offset } = selection.getRangeAt(0);
     if (node.nodeType !== Node.TEXT_NODE || !field.contains(node)) return null;
+    return { at: offsetIn(field, node, offset), node, offset };
+  }
+
+  // Where (node, offset) stands in textOf(field) of a contenteditable box.
+  function offsetIn(field, node, offset) {
     const before = field.ownerDocument.createRange();
     before.selectNodeContents(field);
     before.setEnd(node, offset);
-    return { at: before.toString().length, node, offset };
+    return before.toString().length;
   }
 
   // The range [start, end) of `after` that is new against `before`: all
@@ -298,14 +303,6 @@ const KorvelTyping = (() => {
     };
     target.addEventListener('focusin', watchEditContext, true);
     target.addEventListener('keydown', watchEditContext, true);
-  }
-
-  // Where (node, offset) stands in textOf(field) of a contenteditable box.
-  function offsetIn(field, node, offset) {
-    const before = field.ownerDocument.createRange();
-    before.selectNodeContents(field);
-    before.setEnd(node, offset);
-    return before.toString().length;
   }
 
   // What Pause rewrites in `field`: the selection, or else the word before
