@@ -1,5 +1,6 @@
 #include "utf8_converter.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <stdexcept>
@@ -8,25 +9,25 @@
 
 #include "text_converters.h"
 #include "utf8.h"
+#include "vector_conversion.h"
 
 namespace {
-
-// What one character, or one digraph, becomes: at most four bytes of UTF-8.
-// All four are always written, so the output buffer keeps a little slack.
-struct Replacement {
-  char bytes[4];
-  std::uint32_t length;
-};
 
 // No rule of the core touches a code point from U+0800 up (three and four
 // byte sequences): they are copied as they stand. The tests hold every
 // scalar value against the core to keep this true.
-constexpr char32_t kTabledCodePoints = 0x800;
+constexpr char32_t kTabledCodePoints = VectorTables::kDigraphWords;
 
 // Each replacement is at most twice as long as its input, which bounds the
 // output of a piece; a little more covers a letter held back from the last
 // piece and a sequence completed from it.
 constexpr std::size_t kSlackBytes = 16;
+
+// The vector code is tried where at least this much of the range is left;
+// where it converted less than that, the byte-by-byte code goes on at least
+// as far before it is tried again, and twice as far after each such try.
+constexpr std::ptrdiff_t kVectorBytes = 64;
+constexpr std::ptrdiff_t kLongestPause = 4096;
 
 // The cut between the two halves of a piece is looked for this far past its
 // middle.
@@ -55,6 +56,8 @@ struct Utf8Converter::Tables {
   std::array<Replacement, kTabledCodePoints> characters{};
   std::array<bool, 128> beginsDigraph{};
   std::vector<ByteDigraph> digraphs;
+  std::array<std::uint32_t, VectorTables::kDigraphWords + VectorTables::kMaxDigraphs> words{};
+  VectorTables vectors{};
 
   const Replacement* FindDigraph(unsigned first, unsigned second) const {
     for (const ByteDigraph& digraph : digraphs) {
@@ -89,6 +92,47 @@ struct Utf8Converter::Tables {
                                      ReplacementOf(mode, std::u16string{digraph.first, digraph.second})});
       beginsDigraph[digraph.first] = true;
     }
+    FillVectorTables();
+  }
+
+  void FillVectorTables() {
+    const auto word = [](const Replacement& replacement) {
+      for (std::uint32_t i = 0; i < replacement.length; ++i) {
+        if (replacement.bytes[i] == 0) throw std::logic_error("a replacement with a zero byte");
+      }
+      std::uint32_t value = 0;
+      std::memcpy(&value, replacement.bytes, sizeof(value));  // in memory order, as a vector reads it
+      return value;
+    };
+    for (char32_t codePoint = 1; codePoint < kTabledCodePoints; ++codePoint)
+      words[codePoint] = word(characters[codePoint]);
+    vectors.words = words.data();
+    vectors.digraphs = digraphs.size() <= VectorTables::kMaxDigraphs ? static_cast<int>(digraphs.size()) : -1;
+    for (std::size_t i = 0; vectors.digraphs > 0 && i < digraphs.size(); ++i) {
+      if (beginsDigraph[digraphs[i].second]) vectors.digraphs = -1;
+      vectors.digraphFirst[i] = digraphs[i].first;
+      vectors.digraphSecond[i] = digraphs[i].second;
+      words[VectorTables::kDigraphWords + i] = word(digraphs[i].output);
+    }
+    for (unsigned byte = 0; byte < 0x80; ++byte) {
+      const Replacement& replacement = characters[byte];
+      const bool kept = replacement.length == 1 && static_cast<unsigned char>(replacement.bytes[0]) == byte;
+      if (kept && !beginsDigraph[byte]) vectors.asciiKept[byte & 0x0F] |= static_cast<std::uint8_t>(1u << (byte >> 4));
+    }
+    for (unsigned lead = 0xC2; lead <= 0xDF; ++lead) {
+      bool kept = true;
+      for (char32_t codePoint = (lead & 0x1F) << 6; kept && codePoint < ((lead & 0x1F) + 1u) << 6; ++codePoint) {
+        const Replacement& replacement = characters[codePoint];
+        kept = replacement.length == 2 && static_cast<unsigned char>(replacement.bytes[0]) == lead &&
+               static_cast<unsigned char>(replacement.bytes[1]) == (0x80 | (codePoint & 0x3F));
+      }
+      if (kept) vectors.leadKept[lead & 0x0F] |= lead >= 0xD0 ? 2 : 1;
+    }
+    for (unsigned low = 0; low < 16; ++low) vectors.leadKept[low] |= 4;
+    for (unsigned high = 0; high < 8; ++high) vectors.asciiHigh[high] = static_cast<std::uint8_t>(1u << high);
+    for (unsigned high = 0x8; high <= 0xB; ++high) vectors.leadHigh[high] = 4;
+    vectors.leadHigh[0xC] = 1;
+    vectors.leadHigh[0xD] = 2;
   }
 };
 
@@ -196,7 +240,21 @@ bool Utf8Converter::ConvertSettled(const unsigned char* from, const unsigned cha
     }
     held_ = -1;
   }
+  // The vector code reads the byte before where it starts.
+  const unsigned char* vectorsFrom = VectorCodeInUse() ? from + 1 : to;
+  std::ptrdiff_t pause = kVectorBytes / 2;
   while (p < to) {
+    if (p >= vectorsFrom && to - p >= kVectorBytes) {
+      std::size_t outBytes = 0;
+      const std::size_t converted =
+          ConvertByVectors(tables_.vectors, p, to, reinterpret_cast<std::uint8_t*>(out), &outBytes);
+      p += converted;
+      out += outBytes;
+      // Where it does little, it is tried ever more rarely.
+      pause = converted < static_cast<std::size_t>(kVectorBytes) ? std::min(2 * pause, kLongestPause) : 1;
+      vectorsFrom = p + pause;
+      continue;
+    }
     const unsigned byte = *p;
     if (byte < 0x80) {
       if (kDigraphs && tables_.beginsDigraph[byte]) {

@@ -1,14 +1,18 @@
 // Fuzzes the whole-text converters and their use in pieces. The input's
 // bytes are taken as UTF-16 units, so any unit can occur; taken as UTF-8,
 // valid or not, they go through korvel-convert's direct path, which must
-// agree with the UTF-16 reference.
+// agree with the UTF-16 reference, its vector code (each instruction set in
+// turn) with its byte-by-byte code.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "vector_conversion.h"
 #include "conversion_runs.h"
+#include "hwy/targets.h"
 #include "stream_conversion.h"
 #include "text_converters.h"
 
@@ -75,11 +79,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Utf8Converter(ConversionMode::Keyboard, kParallelBytes), Utf8Converter(ConversionMode::ToKeys, kParallelBytes)};
   const ConversionMode modes[] = {ConversionMode::ToLatin, ConversionMode::ToCyrillic, ConversionMode::Keyboard,
                                   ConversionMode::ToKeys};
+  static const std::vector<std::int64_t> targets = hwy::SupportedAndGeneratedTargets();
+  hwy::SetSupportedTargetsForTest(targets[data[0] % targets.size()]);
   for (int i = 0; i < 4; ++i) {
     const ConversionMode mode = modes[i];
     Utf8Converter& converter = converters[i];
     const PiecedInputs pieces{{bytes.substr(0, byteCut), bytes.substr(byteCut)}};
-    Check(DirectRun(converter, pieces) == ReferenceRun(mode, pieces));
+    const ConversionRun vector = DirectRun(converter, pieces);
+    UseVectorCode(false);
+    const ConversionRun byteByByte = DirectRun(converter, pieces);
+    UseVectorCode(true);
+    Check(vector == byteByByte);
+    Check(vector == ReferenceRun(mode, pieces));
     const PiecedInputs inputs{{bytes.substr(0, byteCut)}, {bytes.substr(byteCut)}};
     Check(DirectRun(converter, inputs) == ReferenceRun(mode, inputs));
   }

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
   # native core, tests and benchmarks
-  cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev libcli11-dev clang-format icu-devtools
+  cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev libcli11-dev libhwy-dev clang-format icu-devtools
   # fuzzing: clang with libFuzzer and the sanitizers' runtime
   clang-14 libclang-rt-14-dev
   # the Windows program, cross-compiled, and Wine to run it

@@ -1,7 +1,11 @@
 // The direct UTF-8 path gives what the UTF-16 reference gives: every scalar
 // value, every cut through digraphs and sequences, random texts, and every
-// invalid sequence at the same offset.
+// invalid sequence at the same offset; with the vector code of each
+// instruction set this processor runs, forced one at a time, and without it.
 #include <gtest/gtest.h>
+
+#include "vector_conversion.h"
+#include "hwy/targets.h"
 
 #include <random>
 #include <string>
@@ -27,6 +31,33 @@ std::string Utf8Of(char32_t codePoint) {
   return bytes;
 }
 
+// A target of Highway's, or 0 for the byte-by-byte code alone.
+class Utf8ConverterTest : public ::testing::TestWithParam<std::int64_t> {
+ protected:
+  void SetUp() override {
+    UseVectorCode(GetParam() != 0);
+    hwy::SetSupportedTargetsForTest(GetParam());
+  }
+  void TearDown() override {
+    hwy::SetSupportedTargetsForTest(0);
+    UseVectorCode(true);
+  }
+};
+
+std::vector<std::int64_t> TargetsToTry() {
+  std::vector<std::int64_t> targets = hwy::SupportedAndGeneratedTargets();
+  targets.push_back(0);
+  return targets;
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, Utf8ConverterTest, ::testing::ValuesIn(TargetsToTry()),
+                         [](const ::testing::TestParamInfo<std::int64_t>& info) {
+                           return std::string(info.param == 0 ? "ByteByByte" : hwy::TargetName(info.param));
+                         });
+
+// Long enough for the vector code, which wants a vector's bytes and more.
+const std::string kAsciiRun = "Privet mir, kak dela? 0123456789 #'+* Chata ch xorosho i Ja! ";
+
 void ExpectSameRun(ConversionMode mode, const PiecedInputs& inputs, const std::string& what) {
   const ConversionRun reference = ReferenceRun(mode, inputs);
   const ConversionRun direct = DirectRun(mode, inputs);
@@ -36,7 +67,7 @@ void ExpectSameRun(ConversionMode mode, const PiecedInputs& inputs, const std::s
                                    << " output " << reference.output;
 }
 
-TEST(Utf8ConverterTest, EveryScalarValueAloneAndAmongDigraphLetters) {
+TEST_P(Utf8ConverterTest, EveryScalarValueAloneAndAmongDigraphLetters) {
   for (const ConversionMode mode : kModes) {
     std::string block;
     for (char32_t codePoint = 0; codePoint <= 0x10FFFF; ++codePoint) {
@@ -54,7 +85,7 @@ TEST(Utf8ConverterTest, EveryScalarValueAloneAndAmongDigraphLetters) {
   }
 }
 
-TEST(Utf8ConverterTest, EveryCutThroughDigraphsAndSequencesGivesTheWholeResult) {
+TEST_P(Utf8ConverterTest, EveryCutThroughDigraphsAndSequencesGivesTheWholeResult) {
   const std::string texts[] = {
       "Chata chChcH CCh Cch C",
       "c\xC3\xA9h C\xF0\x9F\x98\x80h \xD0\xA9\xD1\x83\xD0\xBA\xD0\xB0 \xE2\x82\xAC \xC4\x9A\xC4\x9B #'+*",
@@ -65,8 +96,9 @@ TEST(Utf8ConverterTest, EveryCutThroughDigraphsAndSequencesGivesTheWholeResult) 
       "C\xED\xA0\x80",      // a surrogate
       "x\xF4\x90\x80\x80",  // above U+10FFFF
       "\xD0"
-      "a C",     // a missing continuation
-      "Cc\x80",  // a stray continuation
+      "a C",                                                        // a missing continuation
+      "Cc\x80",                                                     // a stray continuation
+      kAsciiRun + "C" + kAsciiRun + "\xD0\xA9" + kAsciiRun + "Ch",  // digraphs where the vector code stops
   };
   for (const std::string& text : texts) {
     for (const ConversionMode mode : kModes) {
@@ -83,7 +115,7 @@ TEST(Utf8ConverterTest, EveryCutThroughDigraphsAndSequencesGivesTheWholeResult) 
   }
 }
 
-TEST(Utf8ConverterTest, RandomTextsInRandomPiecesAgree) {
+TEST_P(Utf8ConverterTest, RandomTextsInRandomPiecesAgree) {
   std::mt19937 random(20261208);
   const std::vector<std::string> atoms = {"C",
                                           "c",
@@ -102,6 +134,8 @@ TEST(Utf8ConverterTest, RandomTextsInRandomPiecesAgree) {
                                           "\xE2\x82\xAC",
                                           "\xF0\x9F\x98\x80",
                                           std::string(1, '\0'),
+                                          kAsciiRun,
+                                          "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82",
                                           "\xFF",
                                           "\x80",
                                           "\xE2\x82"};
@@ -118,13 +152,15 @@ TEST(Utf8ConverterTest, RandomTextsInRandomPiecesAgree) {
     }
     for (const ConversionMode mode : kModes) {
       ExpectSameRun(mode, {pieces}, "round " + std::to_string(round));
+      ExpectSameRun(mode, {{text}}, "round " + std::to_string(round) + " in one piece");
       if (HasFatalFailure()) return;
     }
   }
 }
 
-TEST(Utf8ConverterTest, InvalidBytesAtEveryPositionFailWithTheSameOffset) {
-  const std::string sample = "Privet, \xD0\x9C\xD0\xB8\xD1\x80! Chata \xE2\x82\xAC \xF0\x9F\x98\x80 c";
+TEST_P(Utf8ConverterTest, InvalidBytesAtEveryPositionFailWithTheSameOffset) {
+  const std::string sample =
+      "Privet, \xD0\x9C\xD0\xB8\xD1\x80! Chata \xE2\x82\xAC \xF0\x9F\x98\x80 c" + kAsciiRun + kAsciiRun;
   const std::string faults[] = {"\xFF",     "\x80", "\xC0\x80", "\xE0\x80\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80",
                                 "\xE2\x82", "\xC3"};
   for (const std::string& fault : faults) {
@@ -139,7 +175,7 @@ TEST(Utf8ConverterTest, InvalidBytesAtEveryPositionFailWithTheSameOffset) {
   }
 }
 
-TEST(Utf8ConverterTest, LargePiecesConvertedInTwoHalvesAgree) {
+TEST_P(Utf8ConverterTest, LargePiecesConvertedInTwoHalvesAgree) {
   // Pieces this large are cut in two and converted at once: the cut must not
   // show in the output, nor change which failure is reported.
   std::mt19937 random(4242);
