@@ -113,6 +113,16 @@ struct Utf8Converter::Tables {
       vectors.digraphFirst[i] = digraphs[i].first;
       vectors.digraphSecond[i] = digraphs[i].second;
       words[VectorTables::kDigraphWords + i] = word(digraphs[i].output);
+      std::memcpy(vectors.digraphBytes[i], digraphs[i].output.bytes, 4);
+    }
+    for (unsigned slot = 0; slot < 128; ++slot) {
+      for (unsigned window = 0; window < 16; ++window) {
+        const unsigned lead = 0xC0 + 2 * window + (slot >> 6);
+        const char32_t codePoint = window == 0 ? slot : ((lead & 0x1F) << 6) | (slot & 0x3F);
+        for (int k = 0; k < 4; ++k) {
+          vectors.planes[window][k][slot] = static_cast<std::uint8_t>(characters[codePoint].bytes[k]);
+        }
+      }
     }
     for (unsigned byte = 0; byte < 0x80; ++byte) {
       const Replacement& replacement = characters[byte];

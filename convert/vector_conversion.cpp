@@ -96,6 +96,91 @@ HWY_INLINE bool ConvertOne(const VectorTables& tables, const std::uint8_t*& p, s
   return true;
 }
 
+#if HWY_TARGET == HWY_AVX3_DL
+// A block of 64 positions through the byte tables of 128 entries, a
+// lookup of all of them at once for each byte of the replacements. These
+// are AVX-512 intrinsics: the two-table byte permute (VBMI) has no
+// operation in Highway 1.0.3, and a gather of words instead costs as much
+// as the byte-by-byte loop. False, with nothing done, for a block with
+// anything but one and two byte characters.
+HWY_INLINE bool ConvertWindows(const VectorTables& tables, const std::uint8_t*& p, std::uint8_t*& out) {
+  const __m512i byte = _mm512_loadu_si512(p);
+  const __m512i next = _mm512_loadu_si512(p + 1);
+  const __m512i high = _mm512_set1_epi8(static_cast<char>(0xC0));
+  const __m512i continuationBits = _mm512_set1_epi8(static_cast<char>(0x80));
+  const __mmask64 ascii = _mm512_cmplt_epu8_mask(byte, continuationBits) & _mm512_test_epi8_mask(byte, byte);
+  const __mmask64 lead = _mm512_cmpge_epu8_mask(byte, _mm512_set1_epi8(static_cast<char>(0xC2))) &
+                         _mm512_cmple_epu8_mask(byte, _mm512_set1_epi8(static_cast<char>(0xDF)));
+  const __mmask64 continuation = _mm512_cmpeq_epi8_mask(_mm512_and_si512(byte, high), continuationBits);
+  const __mmask64 nextContinues = _mm512_cmpeq_epi8_mask(_mm512_and_si512(next, high), continuationBits);
+  if ((ascii | lead | continuation) != ~0ull || (nextContinues ^ lead) != 0 || (continuation & 1) != 0) return false;
+
+  // The slot of a two-byte character in its window: the lead's low bit,
+  // then the continuation's six bits (the permute reads seven bits).
+  const __mmask64 oddLead = _mm512_test_epi8_mask(byte, _mm512_set1_epi8(1));
+  const __m512i slot = _mm512_mask_mov_epi8(next, oddLead, _mm512_or_si512(next, _mm512_set1_epi8(0x40)));
+  const auto table = [](const std::uint8_t* entries, int half) { return _mm512_loadu_si512(entries + 64 * half); };
+  __m512i planes[4];
+  for (int k = 0; k < 4; ++k) {
+    const std::uint8_t* entries = tables.planes[0][k];
+    planes[k] = _mm512_maskz_permutex2var_epi8(ascii, table(entries, 0), byte, table(entries, 1));
+  }
+  for (__mmask64 left = lead; left != 0;) {
+    const unsigned window = (p[hwy::Num0BitsBelowLS1Bit_Nonzero64(left)] - 0xC0) >> 1;
+    const __mmask64 inWindow =
+        left & _mm512_cmpeq_epi8_mask(_mm512_and_si512(byte, _mm512_set1_epi8(static_cast<char>(0xFE))),
+                                      _mm512_set1_epi8(static_cast<char>(0xC0 + 2 * window)));
+    for (int k = 0; k < 4; ++k) {
+      const std::uint8_t* entries = tables.planes[window][k];
+      planes[k] = _mm512_or_si512(planes[k],
+                                  _mm512_maskz_permutex2var_epi8(inWindow, table(entries, 0), slot, table(entries, 1)));
+    }
+    left &= ~inWindow;
+  }
+  bool lastTakesNext = (lead >> 63) != 0;
+  if (tables.digraphs > 0) {
+    const __m512i before = _mm512_loadu_si512(p - 1);
+    for (int i = 0; i < tables.digraphs; ++i) {
+      const __m512i first = _mm512_set1_epi8(static_cast<char>(tables.digraphFirst[i]));
+      const __m512i second = _mm512_set1_epi8(static_cast<char>(tables.digraphSecond[i]));
+      const __mmask64 begins = _mm512_cmpeq_epi8_mask(byte, first) & _mm512_cmpeq_epi8_mask(next, second);
+      if (begins == 0) continue;
+      // A digraph's second letter never begins one, so no two overlap; the
+      // first position's letter before it was done with already.
+      const __mmask64 follows = _mm512_cmpeq_epi8_mask(before, first) & _mm512_cmpeq_epi8_mask(byte, second) & ~1ull;
+      for (int k = 0; k < 4; ++k) {
+        const __m512i digraphByte = _mm512_set1_epi8(static_cast<char>(tables.digraphBytes[i][k]));
+        planes[k] = _mm512_maskz_mov_epi8(~follows, _mm512_mask_blend_epi8(begins, planes[k], digraphByte));
+      }
+      lastTakesNext = lastTakesNext || (begins >> 63) != 0;
+    }
+  }
+  // Interleaved within each 128-bit lane, the four planes give the
+  // replacements of positions 16 L + 4 m to 16 L + 4 m + 3 in lane L of
+  // vector m; the planes' bytes are first put in the order that makes that
+  // positions 16 m + 4 L onwards, so each vector holds 16 positions in turn.
+  alignas(64) static const std::uint8_t kOrder[64] = {0,  1,  2,  3,  16, 17, 18, 19, 32, 33, 34, 35, 48, 49, 50, 51,
+                                                      4,  5,  6,  7,  20, 21, 22, 23, 36, 37, 38, 39, 52, 53, 54, 55,
+                                                      8,  9,  10, 11, 24, 25, 26, 27, 40, 41, 42, 43, 56, 57, 58, 59,
+                                                      12, 13, 14, 15, 28, 29, 30, 31, 44, 45, 46, 47, 60, 61, 62, 63};
+  const __m512i order = _mm512_loadu_si512(kOrder);
+  for (int k = 0; k < 4; ++k) planes[k] = _mm512_permutexvar_epi8(order, planes[k]);
+  const __m512i low01 = _mm512_unpacklo_epi8(planes[0], planes[1]);
+  const __m512i low23 = _mm512_unpacklo_epi8(planes[2], planes[3]);
+  const __m512i high01 = _mm512_unpackhi_epi8(planes[0], planes[1]);
+  const __m512i high23 = _mm512_unpackhi_epi8(planes[2], planes[3]);
+  const __m512i words[4] = {_mm512_unpacklo_epi16(low01, low23), _mm512_unpackhi_epi16(low01, low23),
+                            _mm512_unpacklo_epi16(high01, high23), _mm512_unpackhi_epi16(high01, high23)};
+  for (const __m512i& sixteen : words) {
+    const __mmask64 kept = _mm512_test_epi8_mask(sixteen, sixteen);
+    _mm512_storeu_si512(out, _mm512_maskz_compress_epi8(kept, sixteen));
+    out += hwy::PopCount(kept);
+  }
+  p += 64 + (lastTakesNext ? 1 : 0);
+  return true;
+}
+#endif
+
 // Converts one block of positions from `p`, each the start of a character
 // of one or two bytes or a continuation byte, through the tables: each
 // position gathers its replacement's word (a continuation byte, or the
@@ -200,7 +285,11 @@ std::size_t ConvertByVectors(const VectorTables& tables, const std::uint8_t* fro
     // as its input, as where most characters stay.
     const std::uint8_t* const blockFrom = p;
     const std::uint8_t* const blockOut = o;
-    if (tables.digraphs >= 0 && ConvertBlock(tables, p, o)) {
+    if (tables.digraphs >= 0 && (
+#if HWY_TARGET == HWY_AVX3_DL
+                                    (to - p >= 2 * kRoom && ConvertWindows(tables, p, o)) ||
+#endif
+                                    ConvertBlock(tables, p, o))) {
       tryRun = o - blockOut == p - blockFrom;
       continue;
     }

@@ -36,6 +36,14 @@ struct VectorTables {
   alignas(16) std::uint8_t leadKept[16];
   alignas(16) std::uint8_t asciiHigh[16];
   alignas(16) std::uint8_t leadHigh[16];
+  // The replacements' bytes once more, as byte tables of 128 entries for
+  // processors that look a vector of bytes up in them at once: window 0 is
+  // ASCII, window w the characters of the lead bytes 0xC0 + 2w and 0xC1 +
+  // 2w, by the low bit of the lead and the continuation's six bits. Byte k
+  // of a replacement is in planes[window][k].
+  alignas(64) std::uint8_t planes[16][4][128];
+  // The same for each digraph.
+  std::uint8_t digraphBytes[kMaxDigraphs][4];
 };
 
 // Converts from `from` while at least a vector's worth (64 bytes) is left
