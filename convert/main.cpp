@@ -29,6 +29,10 @@ constexpr int kConverted = 0;
 constexpr int kCannotConvert = 1;  // invalid UTF-8, or a file that cannot be read or written
 constexpr int kUsageError = 2;
 constexpr std::size_t kChunkBytes = 1 << 18;
+// A pipe on standard output holds a converted piece (up to twice the
+// chunk) and the one before it, so that writing one seldom waits for the
+// reader: 1 MiB, the most a user may give a pipe by default.
+constexpr std::size_t kOutputPipeBytes = 1 << 20;
 
 // Writes each converted piece on a second thread while the next piece is
 // read and converted; pieces reach the output in order, one at a time.
@@ -149,7 +153,7 @@ int Run(int argc, char** argv) {
   // file by the time a handler below runs.
   try {
     Output output(outputName);
-    if (outputName.empty()) WidenPipe(stdout, kChunkBytes);
+    if (outputName.empty()) WidenPipe(stdout, kOutputPipeBytes);
     Utf8Converter converter(mode);
     {
       BackgroundWriter writer(output);
