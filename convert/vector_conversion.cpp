@@ -15,9 +15,9 @@ namespace korvel {
 namespace HWY_NAMESPACE {
 namespace hn = hwy::HWY_NAMESPACE;
 
-// Blocks of characters through the tables want a gather and a byte
-// compress that are quick; elsewhere emulating them costs more than the
-// byte-by-byte loop, so only runs are done in vectors.
+// Blocks of characters through the tables want a byte permute of 128
+// entries (VBMI) and a byte compress (VBMI2); emulating them costs more than
+// the byte-by-byte loop, so elsewhere only runs are done in vectors.
 #undef KORVEL_VECTOR_BLOCKS
 #if HWY_TARGET == HWY_AVX3_DL
 #define KORVEL_VECTOR_BLOCKS 1
@@ -96,7 +96,6 @@ HWY_INLINE bool ConvertOne(const VectorTables& tables, const std::uint8_t*& p, s
   return true;
 }
 
-#if HWY_TARGET == HWY_AVX3_DL
 // A block of 64 positions through the byte tables of 128 entries, a
 // lookup of all of them at once for each byte of the replacements. These
 // are AVX-512 intrinsics: the two-table byte permute (VBMI) has no
@@ -179,57 +178,7 @@ HWY_INLINE bool ConvertWindows(const VectorTables& tables, const std::uint8_t*& 
   p += 64 + (lastTakesNext ? 1 : 0);
   return true;
 }
-#endif
-
-// Converts one block of positions from `p`, each the start of a character
-// of one or two bytes or a continuation byte, through the tables: each
-// position gathers its replacement's word (a continuation byte, or the
-// second letter of a digraph, word 0: nothing), and the zero bytes are
-// squeezed out. False, with nothing done, for a block with anything else.
-HWY_INLINE bool ConvertBlock(const VectorTables& tables, const std::uint8_t*& p, std::uint8_t*& out) {
-  const hn::ScalableTag<std::int32_t> d;
-  const hn::Rebind<std::uint8_t, decltype(d)> quarter;
-  const hn::Repartition<std::uint8_t, decltype(d)> bytes;
-  const auto byte = hn::PromoteTo(d, hn::LoadU(quarter, p));
-  const auto next = hn::PromoteTo(d, hn::LoadU(quarter, p + 1));
-  const auto ascii = hn::And(hn::Gt(byte, hn::Zero(d)), hn::Lt(byte, hn::Set(d, 0x80)));
-  const auto lead = hn::And(hn::Gt(byte, hn::Set(d, 0xC1)), hn::Lt(byte, hn::Set(d, 0xE0)));
-  const auto continuation = hn::Eq(hn::And(byte, hn::Set(d, 0xC0)), hn::Set(d, 0x80));
-  const auto nextContinues = hn::Eq(hn::And(next, hn::Set(d, 0xC0)), hn::Set(d, 0x80));
-  // Zero bytes are left to the byte-by-byte code: their own replacement
-  // is a zero byte.
-  if (!hn::AllTrue(d, hn::Or(hn::Or(ascii, lead), continuation)) || !hn::AllFalse(d, hn::Xor(nextContinues, lead)) ||
-      (p[0] & 0xC0) == 0x80) {
-    return false;
-  }
-  const auto twoBytes = hn::Or(hn::ShiftLeft<6>(hn::And(byte, hn::Set(d, 0x1F))), hn::And(next, hn::Set(d, 0x3F)));
-  auto index = hn::IfThenElse(lead, twoBytes, hn::IfThenElseZero(ascii, byte));
-  const std::size_t lanes = hn::Lanes(d);
-  bool lastTakesNext = IsLead(p[lanes - 1]);
-  // A digraph's second letter never begins one, so no two overlap, and the
-  // second letter after the first position is the one that goes.
-  auto second = hn::FirstN(d, 0);
-  for (int i = 0; i < tables.digraphs; ++i) {
-    const auto begins =
-        hn::And(hn::Eq(byte, hn::Set(d, tables.digraphFirst[i])), hn::Eq(next, hn::Set(d, tables.digraphSecond[i])));
-    if (hn::AllFalse(d, begins)) continue;
-    index = hn::IfThenElse(begins, hn::Set(d, static_cast<std::int32_t>(VectorTables::kDigraphWords + i)), index);
-    const auto before = hn::PromoteTo(d, hn::LoadU(quarter, p - 1));
-    const auto follows =
-        hn::And(hn::Eq(before, hn::Set(d, tables.digraphFirst[i])), hn::Eq(byte, hn::Set(d, tables.digraphSecond[i])));
-    second = hn::Or(second, hn::AndNot(hn::FirstN(d, 1), follows));
-    lastTakesNext = lastTakesNext || (p[lanes - 1] == tables.digraphFirst[i] && p[lanes] == tables.digraphSecond[i]);
-  }
-  index = hn::IfThenZeroElse(second, index);
-  const auto words = hn::GatherIndex(d, reinterpret_cast<const std::int32_t*>(tables.words), index);
-  const auto output = hn::BitCast(bytes, words);
-  const auto kept = hn::Ne(output, hn::Zero(bytes));
-  hn::StoreU(hn::Compress(output, kept), bytes, out);
-  out += hn::CountTrue(bytes, kept);
-  p += lanes + (lastTakesNext ? 1 : 0);
-  return true;
-}
-#endif
+#endif  // KORVEL_VECTOR_BLOCKS
 
 #endif  // HWY_TARGET != HWY_SCALAR
 
@@ -245,7 +194,7 @@ std::size_t ConvertByVectors(const VectorTables& tables, const std::uint8_t* fro
   const D d;
   const KeptTables<D> kept(d, tables);
   const std::size_t lanes = hn::Lanes(d);
-  constexpr std::ptrdiff_t kRoom = 64;  // the widest vector, and more than a block reads
+  constexpr std::ptrdiff_t kRoom = 64;  // the widest vector; a block reads one byte more
 #if KORVEL_VECTOR_BLOCKS
   constexpr std::size_t kLongRun = 4;
   constexpr int kBetweenRuns = 4;
@@ -285,11 +234,7 @@ std::size_t ConvertByVectors(const VectorTables& tables, const std::uint8_t* fro
     // as its input, as where most characters stay.
     const std::uint8_t* const blockFrom = p;
     const std::uint8_t* const blockOut = o;
-    if (tables.digraphs >= 0 && (
-#if HWY_TARGET == HWY_AVX3_DL
-                                    (to - p >= 2 * kRoom && ConvertWindows(tables, p, o)) ||
-#endif
-                                    ConvertBlock(tables, p, o))) {
+    if (to - p > kRoom && tables.digraphs >= 0 && ConvertWindows(tables, p, o)) {
       tryRun = o - blockOut == p - blockFrom;
       continue;
     }
