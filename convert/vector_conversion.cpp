@@ -118,62 +118,93 @@ HWY_INLINE bool ConvertWindows(const VectorTables& tables, const std::uint8_t*& 
   // then the continuation's six bits (the permute reads seven bits).
   const __mmask64 oddLead = _mm512_test_epi8_mask(byte, _mm512_set1_epi8(1));
   const __m512i slot = _mm512_mask_mov_epi8(next, oddLead, _mm512_or_si512(next, _mm512_set1_epi8(0x40)));
-  const auto table = [](const std::uint8_t* entries, int half) { return _mm512_loadu_si512(entries + 64 * half); };
-  __m512i planes[4];
-  for (int k = 0; k < 4; ++k) {
-    const std::uint8_t* entries = tables.planes[0][k];
-    planes[k] = _mm512_maskz_permutex2var_epi8(ascii, table(entries, 0), byte, table(entries, 1));
-  }
-  for (__mmask64 left = lead; left != 0;) {
+  // The windows of lead pairs that the block holds, each with its positions.
+  unsigned windows[16];
+  __mmask64 inWindows[16];
+  int windowCount = 0;
+  for (__mmask64 left = lead; left != 0; ++windowCount) {
     const unsigned window = (p[hwy::Num0BitsBelowLS1Bit_Nonzero64(left)] - 0xC0) >> 1;
-    const __mmask64 inWindow =
+    windows[windowCount] = window;
+    inWindows[windowCount] =
         left & _mm512_cmpeq_epi8_mask(_mm512_and_si512(byte, _mm512_set1_epi8(static_cast<char>(0xFE))),
                                       _mm512_set1_epi8(static_cast<char>(0xC0 + 2 * window)));
-    for (int k = 0; k < 4; ++k) {
-      const std::uint8_t* entries = tables.planes[window][k];
-      planes[k] = _mm512_or_si512(planes[k],
-                                  _mm512_maskz_permutex2var_epi8(inWindow, table(entries, 0), slot, table(entries, 1)));
-    }
-    left &= ~inWindow;
+    left &= ~inWindows[windowCount];
   }
   bool lastTakesNext = (lead >> 63) != 0;
+  __mmask64 begins[VectorTables::kMaxDigraphs] = {};
+  __mmask64 follows[VectorTables::kMaxDigraphs] = {};
   if (tables.digraphs > 0) {
     const __m512i before = _mm512_loadu_si512(p - 1);
     for (int i = 0; i < tables.digraphs; ++i) {
       const __m512i first = _mm512_set1_epi8(static_cast<char>(tables.digraphFirst[i]));
       const __m512i second = _mm512_set1_epi8(static_cast<char>(tables.digraphSecond[i]));
-      const __mmask64 begins = _mm512_cmpeq_epi8_mask(byte, first) & _mm512_cmpeq_epi8_mask(next, second);
-      if (begins == 0) continue;
+      begins[i] = _mm512_cmpeq_epi8_mask(byte, first) & _mm512_cmpeq_epi8_mask(next, second);
       // A digraph's second letter never begins one, so no two overlap; the
       // first position's letter before it was done with already.
-      const __mmask64 follows = _mm512_cmpeq_epi8_mask(before, first) & _mm512_cmpeq_epi8_mask(byte, second) & ~1ull;
-      for (int k = 0; k < 4; ++k) {
-        const __m512i digraphByte = _mm512_set1_epi8(static_cast<char>(tables.digraphBytes[i][k]));
-        planes[k] = _mm512_maskz_mov_epi8(~follows, _mm512_mask_blend_epi8(begins, planes[k], digraphByte));
-      }
-      lastTakesNext = lastTakesNext || (begins >> 63) != 0;
+      follows[i] = _mm512_cmpeq_epi8_mask(before, first) & _mm512_cmpeq_epi8_mask(byte, second) & ~1ull;
+      lastTakesNext = lastTakesNext || (begins[i] >> 63) != 0;
     }
   }
-  // Interleaved within each 128-bit lane, the four planes give the
-  // replacements of positions 16 L + 4 m to 16 L + 4 m + 3 in lane L of
-  // vector m; the planes' bytes are first put in the order that makes that
-  // positions 16 m + 4 L onwards, so each vector holds 16 positions in turn.
-  alignas(64) static const std::uint8_t kOrder[64] = {0,  1,  2,  3,  16, 17, 18, 19, 32, 33, 34, 35, 48, 49, 50, 51,
-                                                      4,  5,  6,  7,  20, 21, 22, 23, 36, 37, 38, 39, 52, 53, 54, 55,
-                                                      8,  9,  10, 11, 24, 25, 26, 27, 40, 41, 42, 43, 56, 57, 58, 59,
-                                                      12, 13, 14, 15, 28, 29, 30, 31, 44, 45, 46, 47, 60, 61, 62, 63};
-  const __m512i order = _mm512_loadu_si512(kOrder);
-  for (int k = 0; k < 4; ++k) planes[k] = _mm512_permutexvar_epi8(order, planes[k]);
-  const __m512i low01 = _mm512_unpacklo_epi8(planes[0], planes[1]);
-  const __m512i low23 = _mm512_unpacklo_epi8(planes[2], planes[3]);
-  const __m512i high01 = _mm512_unpackhi_epi8(planes[0], planes[1]);
-  const __m512i high23 = _mm512_unpackhi_epi8(planes[2], planes[3]);
-  const __m512i words[4] = {_mm512_unpacklo_epi16(low01, low23), _mm512_unpackhi_epi16(low01, low23),
-                            _mm512_unpacklo_epi16(high01, high23), _mm512_unpackhi_epi16(high01, high23)};
-  for (const __m512i& sixteen : words) {
-    const __mmask64 kept = _mm512_test_epi8_mask(sixteen, sixteen);
-    _mm512_storeu_si512(out, _mm512_maskz_compress_epi8(kept, sixteen));
+  // Byte k of every position's replacement.
+  const auto plane = [&](int k) {
+    const auto table = [k](const std::uint8_t(*entries)[128], int half) {
+      return _mm512_loadu_si512(entries[k] + 64 * half);
+    };
+    __m512i bytes = _mm512_maskz_permutex2var_epi8(ascii, table(tables.planes[0], 0), byte, table(tables.planes[0], 1));
+    for (int w = 0; w < windowCount; ++w) {
+      const auto* entries = tables.planes[windows[w]];
+      bytes = _mm512_or_si512(bytes,
+                              _mm512_maskz_permutex2var_epi8(inWindows[w], table(entries, 0), slot, table(entries, 1)));
+    }
+    for (int i = 0; i < tables.digraphs; ++i) {
+      if (begins[i] == 0) continue;
+      const __m512i digraphByte = _mm512_set1_epi8(static_cast<char>(tables.digraphBytes[i][k]));
+      bytes = _mm512_maskz_mov_epi8(~follows[i], _mm512_mask_blend_epi8(begins[i], bytes, digraphByte));
+    }
+    return bytes;
+  };
+  // The bytes of each vector that are not zero are the output, in order.
+  const auto put = [&out](__m512i replacements) {
+    const __mmask64 kept = _mm512_test_epi8_mask(replacements, replacements);
+    _mm512_storeu_si512(out, _mm512_maskz_compress_epi8(kept, replacements));
     out += hwy::PopCount(kept);
+  };
+  const __m512i plane0 = plane(0);
+  const __m512i plane1 = plane(1);
+  const __m512i plane2 = plane(2);
+  // Interleaving within each 128-bit lane gives positions that lie apart;
+  // the planes' bytes are first put in the order that makes the vectors
+  // hold the positions in turn.
+  if (_mm512_test_epi8_mask(plane2, plane2) == 0) {
+    // No replacement is longer than two bytes, as in most blocks: lane L
+    // of the first vector holds positions 8 L to 8 L + 7, then 8 L + 32 to
+    // 8 L + 39.
+    alignas(64) static const std::uint8_t kOrder[64] = {0,  1,  2,  3,  4,  5,  6,  7,  32, 33, 34, 35, 36, 37, 38, 39,
+                                                        8,  9,  10, 11, 12, 13, 14, 15, 40, 41, 42, 43, 44, 45, 46, 47,
+                                                        16, 17, 18, 19, 20, 21, 22, 23, 48, 49, 50, 51, 52, 53, 54, 55,
+                                                        24, 25, 26, 27, 28, 29, 30, 31, 56, 57, 58, 59, 60, 61, 62, 63};
+    const __m512i order = _mm512_loadu_si512(kOrder);
+    const __m512i first = _mm512_permutexvar_epi8(order, plane0);
+    const __m512i second = _mm512_permutexvar_epi8(order, plane1);
+    put(_mm512_unpacklo_epi8(first, second));
+    put(_mm512_unpackhi_epi8(first, second));
+  } else {
+    // Lane L of vector m holds positions 16 L + 4 m to 16 L + 4 m + 3.
+    alignas(64) static const std::uint8_t kOrder[64] = {0,  1,  2,  3,  16, 17, 18, 19, 32, 33, 34, 35, 48, 49, 50, 51,
+                                                        4,  5,  6,  7,  20, 21, 22, 23, 36, 37, 38, 39, 52, 53, 54, 55,
+                                                        8,  9,  10, 11, 24, 25, 26, 27, 40, 41, 42, 43, 56, 57, 58, 59,
+                                                        12, 13, 14, 15, 28, 29, 30, 31, 44, 45, 46, 47, 60, 61, 62, 63};
+    const __m512i order = _mm512_loadu_si512(kOrder);
+    const __m512i planes[4] = {_mm512_permutexvar_epi8(order, plane0), _mm512_permutexvar_epi8(order, plane1),
+                               _mm512_permutexvar_epi8(order, plane2), _mm512_permutexvar_epi8(order, plane(3))};
+    const __m512i low01 = _mm512_unpacklo_epi8(planes[0], planes[1]);
+    const __m512i low23 = _mm512_unpacklo_epi8(planes[2], planes[3]);
+    const __m512i high01 = _mm512_unpackhi_epi8(planes[0], planes[1]);
+    const __m512i high23 = _mm512_unpackhi_epi8(planes[2], planes[3]);
+    put(_mm512_unpacklo_epi16(low01, low23));
+    put(_mm512_unpackhi_epi16(low01, low23));
+    put(_mm512_unpacklo_epi16(high01, high23));
+    put(_mm512_unpackhi_epi16(high01, high23));
   }
   p += 64 + (lastTakesNext ? 1 : 0);
   return true;
