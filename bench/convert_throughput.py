@@ -51,7 +51,7 @@ def memory_copy_seconds(source, runs):
     """Median time of a plain copy of the file's bytes in memory (a memcpy), in pieces of the size
     korvel-convert reads, into one buffer that stays in the cache as its own does: the limit of any filter."""
     data = memoryview(source.read_bytes())
-    piece = 1 << 19
+    piece = 1 << 19  # kChunkBytes in convert/main.cpp
     buffer = bytearray(piece)
     times = []
     for _ in range(runs + 1):  # the first touches every page

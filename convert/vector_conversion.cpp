@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "utf8.h"
+
 // Compiled once for each instruction set Highway targets.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "vector_conversion.cpp"
@@ -28,7 +30,7 @@ namespace hn = hwy::HWY_NAMESPACE;
 #if HWY_TARGET != HWY_SCALAR
 
 // Lead bytes of two-byte characters (0xC2 to 0xDF).
-HWY_INLINE bool IsLead(std::uint8_t byte) { return byte >= 0xC2 && byte <= 0xDF; }
+HWY_INLINE bool IsLead(std::uint8_t byte) { return Utf8SequenceLength(byte) == 2; }
 
 template <class D>
 struct KeptTables {
@@ -82,7 +84,7 @@ HWY_INLINE bool ConvertOne(const VectorTables& tables, const std::uint8_t*& p, s
         length = 2;
       }
     }
-  } else if (IsLead(p[0]) && (p[1] & 0xC0) == 0x80) {
+  } else if (IsLead(p[0]) && IsUtf8Continuation(p[1])) {
     index = ((byte & 0x1F) << 6) | (p[1] & 0x3Fu);
     length = 2;
   } else {
