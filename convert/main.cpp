@@ -15,6 +15,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "system_library.h"
 #endif
 
 #ifndef KORVEL_VERSION
@@ -184,9 +186,7 @@ int Run(int argc, char** argv) {
 #ifdef _WIN32
 // The command line as UTF-8, whatever the system's code page.
 int wmain(int argc, wchar_t** argv) {
-  // Libraries loaded at run time come from the system folder, never from
-  // beside the program.
-  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  SearchLibrariesInSystemFolderOnly();
   std::vector<std::string> arguments;
   for (int i = 0; i < argc; ++i) arguments.push_back(Utf8FromWide(argv[i]));
   std::vector<char*> pointers;
