@@ -11,10 +11,7 @@
 //   NODE_PATH=build/test-tools/node_modules node bench/editor_typing.js build/web/extension build/web/editor-pages
 'use strict';
 
-const fs = require('node:fs');
-const http = require('node:http');
-const path = require('node:path');
-const puppeteer = require('puppeteer-core');
+const harness = require('../tests/harness/browser.js');
 
 const [extension, pages] = process.argv.slice(2);
 const KEYS = 'Privet mir kak dela xorosho segodnq ';
@@ -23,19 +20,8 @@ const ROUNDS = 5;
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
 async function main() {
-  const server = http.createServer((request, response) => {
-    const file = path.join(pages, new URL(request.url, 'http://x').pathname);
-    if (!fs.existsSync(file)) return response.writeHead(404).end();
-    const type = file.endsWith('.html') ? 'text/html' : file.endsWith('.css') ? 'text/css' : 'text/javascript';
-    response.writeHead(200, { 'Content-Type': type })
-      .end(fs.readFileSync(file));
-  });
-  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
-  const browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium', headless: true, ignoreDefaultArgs: ['--disable-extensions'],
-    args: ['--no-sandbox', '--disable-gpu', `--load-extension=${extension}`, `--disable-extensions-except=${extension}`],
-  });
-  const worker = await (await browser.waitForTarget((target) => target.type() === 'service_worker')).worker();
+  const server = await harness.serve([pages]);
+  const { browser, worker } = await harness.launch('chromium', { extension });
   const page = await browser.newPage();
   const paragraphs = Array.from({ length: 200 }, (_, i) => `${i} `.padEnd(100, 'Съешь же ещё этих мягких булок. '));
 

@@ -27,7 +27,9 @@ import sys
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "web"))
-from page_driver import SiteServer, open_page, start_chromium  # noqa: E402
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests"))
+from harness.browser import SiteServer, start_chromium  # noqa: E402
+from page_driver import open_page  # noqa: E402
 
 SITE = Path(sys.argv[1] if len(sys.argv) > 1 else "build/web/site").resolve()
 KEYS = 2000

@@ -14,5 +14,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
 
-# Tests and tools built here run under Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
+# Tests and tools built here run under Wine, started again where Wine failed
+# to start them (tests/harness/wine.py).
+get_filename_component(KORVEL_SOURCE_ROOT ${CMAKE_CURRENT_LIST_DIR} DIRECTORY)
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/python3 ${KORVEL_SOURCE_ROOT}/tests/harness/wine.py)

@@ -8,13 +8,9 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 cmake --preset mingw64 >/dev/null
-cmake --build --preset mingw64 --target korvel_wine_bench KorvelEverywhere everywhere_helper
+cmake --build --preset mingw64 --target korvel_wine_bench KorvelEverywhere desktop_helper
 
-. scripts/wine-env.sh
-trap stop_wine_and_display EXIT
-start_virtual_display
-start_wine_prefix
-cmake/wine-run.sh build/mingw64/bin/korvel_wine_bench.exe
+python3 tests/harness/display.py --wine -- python3 tests/harness/wine.py build/mingw64/bin/korvel_wine_bench.exe
 # Korvel everywhere against no Korvel, typing into another program; it
 # starts a display with a German keymap and a Wine prefix of its own.
 KORVEL_BIN_DIR=build/mingw64/bin python3 bench/win32/everywhere_typing.py

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 cmake --preset mingw64 >/dev/null
-cmake --build --preset mingw64 --target Korvel korvel_probe KorvelEverywhere everywhere_helper
+cmake --build --preset mingw64 --target Korvel KorvelEverywhere desktop_helper
 python3 tests/e2e/korvel_e2e.py --screenshot docs/korvel.png
 python3 tests/everywhere/everywhere_e2e.py --screenshot docs/korvel-everywhere.png
 echo "Wrote docs/korvel.png and docs/korvel-everywhere.png"

@@ -5,13 +5,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
+if [ -z "${DISPLAY:-}" ]; then
+  exec python3 tests/harness/display.py -- env KORVEL_VIRTUAL_DISPLAY=1 bash scripts/start.sh
+fi
 cmake --preset mingw64 >/dev/null
 cmake --build --preset mingw64 --target Korvel
 
-. scripts/wine-env.sh
-if [ -z "${DISPLAY:-}" ]; then
-  trap stop_wine_and_display EXIT
-  start_virtual_display
+if [ -n "${KORVEL_VIRTUAL_DISPLAY:-}" ]; then
   echo "No DISPLAY: Korvel runs on the virtual display $DISPLAY" \
     "(screenshot: DISPLAY=$DISPLAY import -window root korvel.png)."
 fi

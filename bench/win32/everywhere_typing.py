@@ -16,18 +16,18 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "everywhere"))
 from everywhere_e2e import (DESKTOP, EVERYWHERE, FIELDS, GERMAN_KEYMAP, HELPER, PLAIN, TIMING, Program,  # noqa: E402
-                            decode, eventually, focus, helper, type_text)
+                            eventually, focus, helper, text, type_text)
 
 KEYS = ("Privet mir kak dela xorosho " * 80)[:2000]
 
 
 def arrival_ms():
     """Milliseconds from the first character's arrival to the 2,000th's."""
-    fields = Program("bench-fields", str(HELPER), "fields")
+    fields = Program("bench-fields", str(HELPER), "fields", started=lambda: helper("count:KorvelTestFields") == "1")
     try:
         focus(FIELDS, PLAIN)
         type_text(KEYS, delay=1)
-        ok, timing = eventually(lambda: decode(helper(f"item:{FIELDS}:{TIMING}")[0]),
+        ok, timing = eventually(lambda: text(f"item:{FIELDS}:{TIMING}"),
                                 lambda value: value.endswith(" 2000"), timeout=300)
         assert ok, f"not all keys arrived: {timing}"
         return float(timing.split()[0])
@@ -46,8 +46,8 @@ def main():
             times["without"].append(arrival_ms())
             with tempfile.NamedTemporaryFile(suffix=".txt") as timings:
                 everywhere = Program("bench-everywhere", str(EVERYWHERE),
+                                     started=lambda: helper("count:KorvelEverywhere") == "1",
                                      KORVEL_HOOK_TIMINGS="Z:" + timings.name.replace("/", "\\"))
-                eventually(lambda: helper("count:KorvelEverywhere"), lambda count: count == ["1"], timeout=60)
                 times["with"].append(arrival_ms())
                 helper("close:KorvelEverywhere")
                 everywhere.process.wait(30)
@@ -58,8 +58,9 @@ def main():
     without, with_korvel = statistics.median(times["without"]), statistics.median(times["with"])
     print(f"| 2,000 keys typed into a text field, first to last arrival (median of {rounds}) | time |")
     print("|---|---|")
-    print(f"| no Korvel (the floor) | {without / 1000:.2f} s ({', '.join(f'{t / 1000:.2f}' for t in times['without'])}) |")
-    print(f"| Korvel everywhere on | {with_korvel / 1000:.2f} s ({', '.join(f'{t / 1000:.2f}' for t in times['with'])}) |")
+    each = {name: ", ".join(f"{t / 1000:.2f}" for t in values) for name, values in times.items()}
+    print(f"| no Korvel (the floor) | {without / 1000:.2f} s ({each['without']}) |")
+    print(f"| Korvel everywhere on | {with_korvel / 1000:.2f} s ({each['with']}) |")
     print(f"| ratio (goal: at most 1.3) | {with_korvel / without:.2f} |")
     print()
     print(f"| the hook's time per key pressed or let go ({len(in_hook):,} in all) | median | worst |")

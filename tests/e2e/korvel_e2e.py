@@ -1,29 +1,31 @@
 #!/usr/bin/env python3
 """Korvel end to end, as a person uses it: the real Korvel.exe under Wine on a
 virtual X display, real key presses and mouse clicks (xdotool), the real
-clipboard (xclip on the X side, korvel_probe.exe on the Windows side).
+clipboard (xclip on the X side, desktop_helper.exe on the Windows side).
 
     korvel_e2e.py                       run the scenarios (CTest does)
     korvel_e2e.py --screenshot FILE     save a picture of Korvel with Cyrillic typed in it
 
-KORVEL_BIN_DIR names the folder with Korvel.exe and korvel_probe.exe; on a
+KORVEL_BIN_DIR names the folder with Korvel.exe and desktop_helper.exe; on a
 failed step the screenshot and the Wine output of that moment are saved under
 KORVEL_E2E_ARTIFACTS and named in the failure message.
 """
 import os
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+from harness.display import Display  # noqa: E402
+from harness.wine import Helper, Prefix, Program, eventually  # noqa: E402
 
 BIN_DIR = Path(os.environ.get("KORVEL_BIN_DIR", Path(__file__).resolve().parents[2] / "build/mingw64/bin"))
 ARTIFACTS = Path(os.environ.get("KORVEL_E2E_ARTIFACTS", BIN_DIR.parent / "e2e-artifacts"))
 HOME_HOST = os.environ.get("KORVEL_HOME_HOST", "korvel.example")
 KORVEL = BIN_DIR / "Korvel.exe"
-PROBE = BIN_DIR / "korvel_probe.exe"
-WINE_RUN = Path(__file__).resolve().parents[2] / "cmake/wine-run.sh"
+HELPER = BIN_DIR / "desktop_helper.exe"
 TITLE = "German to Russian"
 DEFAULT_TIMEOUT = 15
 
@@ -32,107 +34,61 @@ def run(command, timeout=60, **kwargs):
     return subprocess.run(command, stdin=subprocess.DEVNULL, timeout=timeout, check=False, **kwargs)
 
 
-def eventually(fetch, accept, timeout=DEFAULT_TIMEOUT, interval=0.2):
-    """Polls fetch() until accept(value) holds or the deadline passes."""
-    deadline = time.monotonic() + timeout
-    while True:
-        value = fetch()
-        if accept(value) or time.monotonic() > deadline:
-            return accept(value), value
-        time.sleep(interval)
-
-
 class Desktop:
-    """A virtual X display and a fresh Wine prefix, this driver's own."""
+    """A virtual X display, a Wine prefix and the Windows helper, this driver's own."""
 
     def start(self, keymap=None):
         """`keymap`: an XKB keymap's text to load, kept for the display's life."""
-        number = 95
-        while True:
-            while Path(f"/tmp/.X11-unix/X{number}").exists() or Path(f"/tmp/.X{number}-lock").exists():
-                number += 1
-            # -noreset: a loaded keymap would go when the last client leaves.
-            self.xvfb = subprocess.Popen(["Xvfb", f":{number}", "-screen", "0", "1280x900x24", "-nolisten", "tcp",
-                                          *(["-noreset"] if keymap else [])],
-                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            os.environ["DISPLAY"] = f":{number}"
-            ok, _ = eventually(lambda: self.xvfb.poll() is not None or run(
-                ["xdpyinfo"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0, bool, timeout=20)
-            # A server that no file here shows (one outside a chroot, say) may hold the number:
-            # ours then ends within moments, and the display answering is not ours.
-            time.sleep(0.5)
-            if self.xvfb.poll() is None:
-                break
-            number += 1
-        if not ok:
-            raise RuntimeError("Xvfb did not start")
-        if keymap:
-            subprocess.run(["xkbcomp", "-w0", "-", os.environ["DISPLAY"]], input=keymap.encode(), check=True,
-                           stdout=subprocess.DEVNULL, timeout=60)
-        self.prefix = Path(tempfile.mkdtemp(prefix="korvel-e2e-wine."))
-        os.environ.update(WINEPREFIX=str(self.prefix), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d")
-        run(["wineboot", "-i"], timeout=300, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.display = Display(keymap=keymap)
+        os.environ["DISPLAY"] = self.display.name
+        self.prefix = Prefix()
+        os.environ.update(self.prefix.environment)
         # "Home site" opens the address with the browser Wine is told to use:
         # a script that writes down what it was asked to open.
-        self.browser_log = self.prefix / "browser.log"
-        browser = self.prefix / "record-browser.sh"
+        self.browser_log = self.prefix.path / "browser.log"
+        browser = self.prefix.path / "record-browser.sh"
         browser.write_text(f"#!/bin/sh\nprintf '%s\\n' \"$@\" >> '{self.browser_log}'\n")
         browser.chmod(0o755)
         run(["wine", "reg", "add", r"HKCU\Software\Wine\WineBrowser", "/v", "Browsers", "/d", str(browser), "/f"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        subprocess.Popen(["wineserver", "-p"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                         stderr=subprocess.DEVNULL)
+        self.helper = Helper(HELPER)
+
+    def restart_wine(self, keymap):
+        """Wine again on `keymap`, which it reads as it starts: every program of the prefix ends."""
+        self.helper.stop()
+        self.prefix.restart()
+        self.display.load_keymap(keymap)
+        self.helper = Helper(HELPER)
 
     def stop(self):
-        run(["wineserver", "-k"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        run(["rm", "-rf", str(self.prefix)])
-        self.xvfb.terminate()
-        self.xvfb.wait(10)
+        self.helper.stop()
+        self.prefix.stop()
+        self.display.stop()
 
 
 DESKTOP = Desktop()
 
 
-def wine_did_not_start(exit_code):
-    """The rule of cmake/wine-run.sh: Wine's fatal start-up errors exit with 1,
-    and a Unix signal kills it (Python reports -n). Korvel itself ends only with 2."""
-    return exit_code == 1 or exit_code < 0
+def helper(query):
+    return DESKTOP.helper.ask(query)
 
 
-def report_restart(notice):
-    """Kept where the whole test run reports it (scripts/test-all.sh), beside cmake/wine-run.sh's notices."""
-    if os.environ.get("KORVEL_WINE_RUN_LOG"):
-        with open(os.environ["KORVEL_WINE_RUN_LOG"], "a") as log:
-            log.write(f"korvel_e2e: {notice}\n")
-
-
-def decode(hex_units):
-    return bytes.fromhex(hex_units).decode("utf-16-be", "surrogatepass")
+def text(query):
+    return DESKTOP.helper.text(query)
 
 
 class Korvel:
     """One running Korvel.exe and the ways a person reaches it."""
 
     def __init__(self, name):
-        ARTIFACTS.mkdir(parents=True, exist_ok=True)
         self.name = name
         self.wine_log_path = ARTIFACTS / f"{name}.wine.log"
-        self.wine_log = open(self.wine_log_path, "wb")
-        for attempt in range(3):
-            self.process = subprocess.Popen(["wine", str(KORVEL)], stdin=subprocess.DEVNULL, stdout=self.wine_log,
-                                            stderr=subprocess.STDOUT,
-                                            env=dict(os.environ, WINEDEBUG="err+all,fixme-all"))
-            ok, windows = eventually(lambda: self.find_windows() or self.process.poll(), bool, timeout=60)
-            # Korvel itself only ends with 2; 1 or a signal before any window
-            # is Wine failing to start it, so it is started again.
-            if ok and isinstance(windows, int) and wine_did_not_start(windows) and attempt < 2:
-                notice = f"Wine did not start Korvel (exit {windows}); starting it again"
-                self.wine_log.write(f"[e2e] {notice}\n".encode())
-                report_restart(notice)
-                continue
-            break
-        if not ok or isinstance(windows, int):
-            raise AssertionError(self.failure(f"no window titled {TITLE!r} appeared (exit code {self.process.poll()})"))
+        self.program = Program([KORVEL], self.wine_log_path, self.find_windows,
+                               environment={**os.environ, "WINEDEBUG": "err+all,fixme-all"})
+        windows = self.find_windows()
+        if not self.program.up or not windows:
+            raise AssertionError(self.failure(f"no window titled {TITLE!r} appeared "
+                                              f"(exit code {self.program.process.poll()})"))
         self.window = windows[0]
         self.focus()
 
@@ -144,32 +100,25 @@ class Korvel:
         run(["xdotool", "windowactivate", "--sync", self.window], timeout=10, stderr=subprocess.DEVNULL)
         run(["xdotool", "windowfocus", "--sync", self.window], timeout=10)
 
-    def probe(self, *queries):
-        # Through the runner of the Windows tests, which starts the probe again
-        # when Wine fails to start it. The probe answers 0, 2 (unknown query)
-        # or 3 (no Korvel dialog).
-        result = run(["sh", str(WINE_RUN), str(PROBE), *queries], capture_output=True, timeout=200)
-        if result.returncode != 0:
-            said = (result.stdout + result.stderr).decode("utf-8", "replace").strip()
-            raise AssertionError(self.failure(f"korvel_probe {' '.join(queries)} failed with {result.returncode}"
-                                              f"{': ' + said if said else ''}"))
-        return result.stdout.decode().splitlines()
-
     def text(self, query):
-        return decode(self.probe(query)[0])
+        return text(f"dialog-{query}")
 
-    def type(self, text):
-        run(["xdotool", "type", "--delay", "60", text], timeout=60)
+    def type(self, typed):
+        run(["xdotool", "type", "--delay", "60", typed], timeout=60)
 
     def key(self, *keys):
         run(["xdotool", "key", "--delay", "60", *keys], timeout=60)
 
     def click(self, control_id):
-        x, y = self.probe(f"rect:{control_id}")[0].split()
-        run(["xdotool", "mousemove", x, y, "sleep", "0.2", "click", "1"], timeout=10)
+        x, y = helper(f"dialog-rect:{control_id}").split()
+        # The click once the pointer is there (mousemove --sync waits for ever where it is there already).
+        run(["xdotool", "mousemove", x, y], timeout=10)
+        eventually(lambda: run(["xdotool", "getmouselocation", "--shell"], capture_output=True).stdout.decode(),
+                   lambda where: f"X={x}\nY={y}\n" in where)
+        run(["xdotool", "click", "1"], timeout=10)
 
     def command(self, control_id):
-        self.probe(f"command:{control_id}")
+        helper(f"dialog-command:{control_id}")
 
     def x_clipboard(self):
         found = run(["xclip", "-o", "-selection", "clipboard"], capture_output=True, timeout=10)
@@ -178,10 +127,7 @@ class Korvel:
         return found.stdout.decode("utf-8", "replace").split("\x00", 1)[0]
 
     def wait_exit(self, timeout=30):
-        try:
-            return self.process.wait(timeout)
-        except subprocess.TimeoutExpired:
-            return None
+        return self.program.wait(timeout)
 
     def screenshot(self, path):
         geometry = run(["xdotool", "getwindowgeometry", "--shell", self.window], capture_output=True, timeout=10)
@@ -194,19 +140,15 @@ class Korvel:
         stamp = time.strftime("%H%M%S")
         picture = ARTIFACTS / f"{self.name}-{stamp}.png"
         run(["import", "-window", "root", str(picture)], timeout=30)
-        self.wine_log.flush()
         return f"{message}\n  screenshot: {picture}\n  Wine output: {self.wine_log_path}"
 
     def close(self):
-        if self.process.poll() is None:
-            run(["wine", str(PROBE), "command:2"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            if self.wait_exit(10) is None:
-                self.process.kill()
-                self.process.wait(10)
-                run(["wineserver", "-k"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-                subprocess.Popen(["wineserver", "-p"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                 stderr=subprocess.DEVNULL)
-        self.wine_log.close()
+        if self.program.process.poll() is None:
+            helper("dialog-command:2")
+            if self.wait_exit(30) is None:
+                self.program.stop()
+                return
+        self.program.stop()
 
 
 class KorvelEndToEnd(unittest.TestCase):
@@ -231,10 +173,10 @@ class KorvelEndToEnd(unittest.TestCase):
         k.type("#'+* 1,2.?!%&")
         expected = "Привет ЭэШшЧчьжЖщЩ 1,2.?!%&"
         self.expect_editor(expected, "typed text")
-        k.probe("mark-clipboard")
+        helper("mark-clipboard")
         k.key("ctrl+c")
         self.expect(k.x_clipboard, expected, "X clipboard after Ctrl+C")
-        self.expect(lambda: k.text("clipboard"), expected, "Windows clipboard after Ctrl+C")
+        self.expect(lambda: text("clipboard"), expected, "Windows clipboard after Ctrl+C")
         self.expect(lambda: k.text("label"), expected, "result label after Ctrl+C")
 
     def test_ok_click_exports_the_whole_text(self):
@@ -242,29 +184,29 @@ class KorvelEndToEnd(unittest.TestCase):
         k.type("Dobryj den, Qzhik")
         expected = "Добрый ден, Ёзхик"
         self.expect_editor(expected)
-        k.probe("mark-clipboard")
+        helper("mark-clipboard")
         k.click(2000)
-        self.expect(lambda: k.text("clipboard"), expected, "clipboard after clicking OK")
+        self.expect(lambda: text("clipboard"), expected, "clipboard after clicking OK")
         self.expect(lambda: k.text("label"), expected, "result label after clicking OK")
         self.expect(k.x_clipboard, expected, "X clipboard after clicking OK")
 
     def test_enter_makes_a_line_break_and_does_not_press_ok(self):
         k = self.korvel
-        k.probe("mark-clipboard")
+        helper("mark-clipboard")
         k.type("da")
         k.key("Return")
         k.type("net")
         self.expect_editor("да\r\nнет", "text after Enter")
         self.expect(lambda: k.text("label"), "", "label after Enter (OK must not be pressed)", timeout=0)
-        self.expect(lambda: k.text("clipboard"), "korvel-e2e-marker", "clipboard after Enter", timeout=0)
+        self.expect(lambda: text("clipboard"), "korvel-e2e-marker", "clipboard after Enter", timeout=0)
 
     def test_top_pos_check_box_switches_top_most(self):
         k = self.korvel
-        self.expect(lambda: k.probe("topmost")[0], "1", "top-most at start")
+        self.expect(lambda: helper("dialog-topmost"), "1", "top-most at start")
         k.click(3000)
-        self.expect(lambda: k.probe("topmost")[0], "0", "top-most after unticking Top pos")
+        self.expect(lambda: helper("dialog-topmost"), "0", "top-most after unticking Top pos")
         k.click(3000)
-        self.expect(lambda: k.probe("topmost")[0], "1", "top-most after ticking Top pos again")
+        self.expect(lambda: helper("dialog-topmost"), "1", "top-most after ticking Top pos again")
 
     def test_hidden_commands_switch_modes_and_convert(self):
         k = self.korvel
@@ -312,10 +254,11 @@ def take_screenshot(path):
         korvel.type("X pi")
         korvel.key("odiaeresis")
         korvel.type("u po-russki na nemeckoj klaviature.")
-        time.sleep(1)
+        shown = "Привет! Как дела? Сегодня хорошая погода.\r\nЯ пишу по-русски на немецкой клавиатуре."
+        eventually(lambda: korvel.text("text"), lambda value: value == shown)
         korvel.click(2000)
+        eventually(lambda: korvel.text("label"), bool)
         korvel.key("ctrl+End")
-        time.sleep(1)
         korvel.screenshot(path)
     finally:
         korvel.close()
@@ -329,7 +272,7 @@ def main():
         finally:
             DESKTOP.stop()
         return 0
-    for tool in (KORVEL, PROBE):
+    for tool in (KORVEL, HELPER):
         if not tool.exists():
             print(f"missing {tool}: build the mingw64 preset first", file=sys.stderr)
             return 1

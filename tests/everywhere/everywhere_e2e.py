@@ -18,17 +18,19 @@ layouts (Wine has one layout a session: the keymap is switched and Wine
 started again).
 """
 import os
-import subprocess
 import sys
-import time
 import unittest
 from pathlib import Path
 
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
-from korvel_e2e import ARTIFACTS, BIN_DIR, WINE_RUN, Desktop, decode, eventually, run  # noqa: E402
+from harness.display import GERMAN_KEYMAP, keymap_of  # noqa: E402
+from harness.wine import Program as WineProgram  # noqa: E402
+from harness.wine import eventually  # noqa: E402
+from korvel_e2e import ARTIFACTS, BIN_DIR, DESKTOP, helper, run, text  # noqa: E402
 
 EVERYWHERE = BIN_DIR / "KorvelEverywhere.exe"
-HELPER = BIN_DIR / "everywhere_helper.exe"
+HELPER = BIN_DIR / "desktop_helper.exe"
 FIELDS = "Korvel test fields"
 PLAIN, PASSWORD, PASSWORD_MIRROR, TIMING, PROTECTED_BOX, UNPROTECTED_BOX = 1, 2, 3, 4, 5, 6
 # What the icon's tip says, which Korvel everywhere's window has as its title too.
@@ -40,36 +42,6 @@ TIP_NO_TEXT = "Korvel found no text to rewrite here: select it, or put the caret
 OPEN_KORVEL, START_WITH_WINDOWS, NOT_IN, DROP_HOOK_FOR_TESTS = 4102, 4103, 4105, 4190
 PHRASE = "Privet, mir! #Üäöß'+*xQW"
 CYRILLIC = "Привет, мир! жЭчшьЖщЩяЁЮ"
-DESKTOP = Desktop()
-
-
-# The German layout, with Scroll Lock a lock key as on a real keyboard (Wine fakes a second press of a
-# Scroll Lock that is no lock).
-GERMAN_KEYMAP = """xkb_keymap {
-    xkb_keycodes { include "evdev+aliases(qwertz)" };
-    xkb_types { include "complete" };
-    xkb_compat { include "complete" };
-    xkb_symbols { include "pc+de+inet(evdev)" modifier_map Mod3 { <SCLK> }; };
-};
-"""
-
-
-def keymap_of(layout):
-    """Another layout, in the same keymap."""
-    return GERMAN_KEYMAP.replace("pc+de+", f"pc+{layout}+")
-
-
-def helper(*queries):
-    """Answers of everywhere_helper.exe, through the Windows tests' runner, which starts it again when
-    Wine fails to start it."""
-    result = run(["sh", str(WINE_RUN), str(HELPER), *queries], capture_output=True, timeout=200)
-    if result.returncode != 0:
-        raise AssertionError(f"everywhere_helper {' '.join(queries)} failed with {result.returncode}")
-    return result.stdout.decode().splitlines()
-
-
-def text(query):
-    return decode(helper(query)[0])
 
 
 def key(*keys):
@@ -80,20 +52,13 @@ def type_text(typed, delay=40):
     run(["xdotool", "type", "--delay", str(delay), typed], timeout=300)
 
 
-class Program:
-    """A Wine program of the test's, with its output kept for the report."""
+class Program(WineProgram):
+    """A Wine program of the test's, up once `started()` holds (by default at once), its output kept for the
+    report."""
 
-    def __init__(self, name, *command, **environment):
-        ARTIFACTS.mkdir(parents=True, exist_ok=True)
-        self.log = open(ARTIFACTS / f"everywhere-{name}.wine.log", "wb")
-        self.process = subprocess.Popen(["wine", *command], stdin=subprocess.DEVNULL, stdout=self.log,
-                                        stderr=subprocess.STDOUT, env={**os.environ, **environment})
-
-    def stop(self):
-        if self.process.poll() is None:
-            self.process.kill()
-            self.process.wait(10)
-        self.log.close()
+    def __init__(self, name, *command, started=lambda: True, **environment):
+        super().__init__(command, ARTIFACTS / f"everywhere-{name}.wine.log", started,
+                         environment={**os.environ, **environment})
 
 
 def focus(title, control=None):
@@ -106,9 +71,9 @@ def focus(title, control=None):
                                    timeout=10).returncode, lambda code: code == 0)
     assert ok, f"no X focus for {title!r}"
     in_front = helper(f"front:{title}" + (f":{control}" if control else ""))
-    assert in_front == ["1"], f"{title!r} not in front"
+    assert in_front == "1", f"{title!r} not in front"
     # Korvel everywhere types into a newly focused field only once it knows it holds no password.
-    judged, _ = eventually(lambda: helper(f"judged:{title}" + (f":{control}" if control else "")), lambda a: a == ["1"])
+    judged, _ = eventually(lambda: helper(f"judged:{title}" + (f":{control}" if control else "")), lambda a: a == "1")
     assert judged, f"Korvel everywhere did not judge the focus in {title!r}"
 
 
@@ -116,19 +81,19 @@ class EverywhereEndToEnd(unittest.TestCase):
     def setUp(self):
         self.everywhere = self.start_everywhere()
         self.addCleanup(self.stop_everywhere)
-        self.fields = Program("fields", str(HELPER), "fields")
+        self.fields = Program("fields", str(HELPER), "fields", started=lambda: helper("count:KorvelTestFields") == "1")
         self.addCleanup(lambda: self.fields.stop())  # the one a test may have started again
         focus(FIELDS, PLAIN)
 
     def start_everywhere(self, **environment):
-        program = Program(self.id().rsplit(".", 1)[-1], str(EVERYWHERE), **environment)
-        ok, _ = eventually(lambda: helper("count:KorvelEverywhere"), lambda count: count == ["1"], timeout=60)
-        self.assertTrue(ok, "Korvel everywhere's window did not appear")
+        program = Program(self.id().rsplit(".", 1)[-1], str(EVERYWHERE),
+                          started=lambda: helper("count:KorvelEverywhere") == "1", **environment)
+        self.assertTrue(program.up, "Korvel everywhere's window did not appear")
         return program
 
     def stop_everywhere(self):
         helper("close:KorvelEverywhere")
-        eventually(self.everywhere.process.poll, lambda code: code is not None, timeout=20)
+        self.everywhere.wait(30)
         self.everywhere.stop()
 
     def expect_tip(self, tip, what):
@@ -226,11 +191,9 @@ class EverywhereEndToEnd(unittest.TestCase):
         fields."""
         self.stop_everywhere()
         self.fields.stop()
-        run(["wineserver", "-k"], timeout=60)
-        subprocess.run(["xkbcomp", "-w0", "-", os.environ["DISPLAY"]], input=keymap.encode(), check=True,
-                       stdout=subprocess.DEVNULL, timeout=60)
+        DESKTOP.restart_wine(keymap)
         self.everywhere = self.start_everywhere(**environment)
-        self.fields = Program("fields", str(HELPER), "fields")
+        self.fields = Program("fields", str(HELPER), "fields", started=lambda: helper("count:KorvelTestFields") == "1")
         focus(FIELDS, PLAIN)
 
     def test_only_a_german_layout_is_typed_over(self):
@@ -287,7 +250,8 @@ class EverywhereEndToEnd(unittest.TestCase):
         run(["wine", "reg", "add", run_key, "/v", "Korvel everywhere", "/d", r'"C:\other\KorvelEverywhere.exe"', "/f"],
             capture_output=True)
         helper(f"command:KorvelEverywhere:{START_WITH_WINDOWS}")
-        ok, value = eventually(starts_with_windows, lambda out: b"mingw" in out.lower() or b"bin\\korvel" in out.lower())
+        ok, value = eventually(starts_with_windows,
+                               lambda out: b"mingw" in out.lower() or b"bin\\korvel" in out.lower())
         self.assertTrue(ok, value)
         helper(f"command:KorvelEverywhere:{START_WITH_WINDOWS}")
         ok, value = eventually(starts_with_windows, lambda out: b"KorvelEverywhere.exe" not in out)
@@ -302,15 +266,15 @@ class EverywhereEndToEnd(unittest.TestCase):
         ok, _ = eventually(lambda: run(["xdotool", "search", "--onlyvisible", "--name", "^German to Russian$"],
                                        capture_output=True).stdout.split(), bool, timeout=60)
         self.assertTrue(ok, "Korvel.exe's dialog did not appear")
-        run(["sh", str(WINE_RUN), str(BIN_DIR / "korvel_probe.exe"), "command:2"], capture_output=True, timeout=200)
+        helper("dialog-command:2")
 
     def test_pause_rewrites_the_word_before_the_caret_and_pause_again_undoes_it(self):
         notepad = Program("notepad", "notepad")
         self.addCleanup(notepad.stop)
         focus("Notepad")
-        self.assertEqual(helper("fill-clipboard"), ["ok"])
+        self.assertEqual(helper("fill-clipboard"), "ok")
         clipboard = helper("clipboard-formats")
-        self.assertNotIn("-", clipboard[0].split(), "the clipboard's three formats")
+        self.assertNotIn("-", clipboard.split(), "the clipboard's three formats")
         box = "text:Notepad:Edit"
         key("Scroll_Lock")  # off: Latin typed by mistake
         type_text("Da Privet")
@@ -373,17 +337,16 @@ class EverywhereEndToEnd(unittest.TestCase):
         helper("close:KorvelEverywhere")
         ok, _ = eventually(self.everywhere.process.poll, lambda code: code is not None, timeout=20)
         self.assertTrue(ok, "still running after WM_CLOSE")
-        self.assertEqual(helper("count:KorvelEverywhere"), ["0"])
+        self.assertEqual(helper("count:KorvelEverywhere"), "0")
         focus(FIELDS, PLAIN)
         type_text("Da")
         self.expect(f"item:{FIELDS}:{PLAIN}", "ДаDa", "typing after WM_CLOSE")
 
 
 def take_screenshot(path):
-    everywhere = Program("screenshot", str(EVERYWHERE))
+    everywhere = Program("screenshot", str(EVERYWHERE), started=lambda: helper("count:KorvelEverywhere") == "1")
     notepad = Program("screenshot-notepad", "notepad")
     try:
-        eventually(lambda: helper("count:KorvelEverywhere"), lambda count: count == ["1"], timeout=60)
         # Notepad below Wine's notification area, whose icon shows too.
         window = run(["xdotool", "search", "--onlyvisible", "--name", "Notepad"], capture_output=True).stdout.split()[0]
         run(["xdotool", "windowsize", window, "620", "240", "windowmove", window, "8", "56"])
@@ -395,7 +358,7 @@ def take_screenshot(path):
         type_text("me, v ")
         key("adiaeresis")
         type_text("ate, v dokumente.")
-        time.sleep(1)
+        eventually(lambda: text("text:Notepad:Edit"), lambda typed: typed.endswith("документе."))
         run(["import", "-window", "root", "-crop", "640x310+0+0", "+repage", str(path)], timeout=30)
     finally:
         helper("close:KorvelEverywhere")

@@ -6,22 +6,27 @@ program itself loads them (KorvelEverywhere.exe --write-texts), in German
 
     languages_test.py path/to/KorvelEverywhere.exe
 """
-import os
 import subprocess
 import sys
 import tempfile
 import unittest
+from concurrent.futures import ThreadPoolExecutor
 from pathlib import Path
 
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+from harness import wine  # noqa: E402
+
 EVERYWHERE = Path(sys.argv.pop(1) if len(sys.argv) > 1 else "build/mingw64/bin/KorvelEverywhere.exe")
-WINE_RUN = Path(__file__).resolve().parents[2] / "cmake/wine-run.sh"
 MENUS = {
     "en": ["Type Cyrillic", "Pause or Win+Shift+Backspace: the word or selection in the other alphabet",
-           "Shift+Pause or Win+Ctrl+Shift+Backspace: in the Latin transcription", "Not in this program", "Open Korvel", "Start with Windows", "Exit"],
+           "Shift+Pause or Win+Ctrl+Shift+Backspace: in the Latin transcription", "Not in this program",
+           "Open Korvel", "Start with Windows", "Exit"],
     "de": ["Kyrillisch tippen", "Pause oder Win+Umschalt+Rücktaste: Wort oder Auswahl im anderen Alphabet",
-           "Umschalt+Pause oder Win+Strg+Umschalt+Rücktaste: in lateinischer Umschrift", "Nicht in diesem Programm", "Korvel öffnen", "Mit Windows starten", "Beenden"],
+           "Umschalt+Pause oder Win+Strg+Umschalt+Rücktaste: in lateinischer Umschrift", "Nicht in diesem Programm",
+           "Korvel öffnen", "Mit Windows starten", "Beenden"],
     "ru": ["Печатать кириллицей", "Pause или Win+Shift+Backspace: слово или выделение в другом алфавите",
-           "Shift+Pause или Win+Ctrl+Shift+Backspace: в латинской транскрипции", "Не печатать в этой программе", "Открыть Korvel", "Запускать вместе с Windows", "Выход"],
+           "Shift+Pause или Win+Ctrl+Shift+Backspace: в латинской транскрипции", "Не печатать в этой программе",
+           "Открыть Korvel", "Запускать вместе с Windows", "Выход"],
 }
 
 
@@ -38,17 +43,23 @@ class LanguagesTest(unittest.TestCase):
         cls.locales.cleanup()
 
     def texts_in(self, locale):
-        environment = {**os.environ, "LOCPATH": self.locales.name, "LC_ALL": locale, "LANG": locale}
-        result = subprocess.run(["sh", str(WINE_RUN), str(EVERYWHERE), "--write-texts"], env=environment,
-                                capture_output=True, timeout=200, check=True)
-        return result.stdout.decode("utf-8").splitlines()
+        environment = wine.wine_environment(LOCPATH=self.locales.name, LC_ALL=locale, LANG=locale)
+        status, written = wine.run([EVERYWHERE, "--write-texts"], environment, timeout=200)
+        self.assertEqual(status, 0, written)
+        return written.decode("utf-8").splitlines()
 
     def test_the_menu_and_the_tips_speak_the_users_language(self):
-        english = self.texts_in("fr_FR.UTF-8")  # no French: English
+        # Each language a Wine process of its own, all at once.
+        locales = {"fr_FR.UTF-8": "en", "de_DE.UTF-8": "de", "de_AT.UTF-8": "de", "ru_RU.UTF-8": "ru"}
+        with ThreadPoolExecutor(len(locales)) as pool:
+            texts_of = dict(zip(locales, pool.map(self.texts_in, locales)))
+        english = texts_of["fr_FR.UTF-8"]  # no French: English
         self.assertEqual(english[:7], MENUS["en"])
-        for locale, language in (("de_DE.UTF-8", "de"), ("de_AT.UTF-8", "de"), ("ru_RU.UTF-8", "ru")):
+        for locale, language in locales.items():
+            if language == "en":
+                continue
             with self.subTest(locale=locale):
-                texts = self.texts_in(locale)
+                texts = texts_of[locale]
                 self.assertEqual(texts[:7], MENUS[language])
                 # Every other text of its own, none left out nor English.
                 self.assertEqual(len(texts), len(english))

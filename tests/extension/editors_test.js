@@ -15,60 +15,21 @@
 
 const assert = require('node:assert/strict');
 const fs = require('node:fs');
-const http = require('node:http');
 const path = require('node:path');
 const test = require('node:test');
-const puppeteer = require('puppeteer-core');
+const harness = require('../harness/browser.js');
 
 const [browserName, extension, pages] = process.argv.slice(2);
 const site = path.join(__dirname, 'site');
 const firefox = browserName === 'firefox';
-const ADDON_ID = JSON.parse(fs.readFileSync(path.join(extension, 'manifest.json'))).browser_specific_settings?.gecko.id;
-const FIREFOX_UUID = '7a1f4b52-2d7b-4d2c-9a39-4f6a9d6c1e01';
 const EDITORS = ['lexical', 'slate', 'draft', 'ckeditor', 'quill', 'prosemirror', 'monaco', 'trix'];
 const PHRASE = "Privet, mir! #Üäöß'+*xQW";
 const CYRILLIC = 'Привет, мир! жЭчшьЖщЩяЁЮ';
-const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+const { pause } = harness;
 
-// The editor pages and the site of fields; ?slow holds a page's answer back.
-function serve() {
-  const server = http.createServer(async (request, response) => {
-    const url = new URL(request.url, 'http://x');
-    const file = [pages, site].map((folder) => path.join(folder, url.pathname)).find((f) => fs.existsSync(f) &&
-                                                                                              fs.statSync(f).isFile());
-    if (url.searchParams.has('slow')) await pause(2000);
-    if (!file) {
-      response.writeHead(404).end();
-      return;
-    }
-    const type = file.endsWith('.html') ? 'text/html' : file.endsWith('.css') ? 'text/css' : 'text/javascript';
-    response.writeHead(200, { 'Content-Type': `${type}; charset=utf-8` }).end(fs.readFileSync(file));
-  });
-  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
-}
-
-// The browser in `language` (its own language packs: Debian's chromium-l10n
-// and firefox-esr-l10n-*), with the extension loaded.
-async function launch(language = 'en') {
-  if (firefox) {
-    const browser = await puppeteer.launch({
-      browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true,
-      args: ['--remote-allow-system-access'], // extension pages, in Firefox 153 and later
-      extraPrefsFirefox: { 'extensions.webextensions.uuids': JSON.stringify({ [ADDON_ID]: FIREFOX_UUID }),
-                           'intl.locale.requested': language },
-    });
-    await browser.installExtension(path.resolve(extension));
-    return { browser, base: `moz-extension://${FIREFOX_UUID}` };
-  }
-  const browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium', headless: true, ignoreDefaultArgs: ['--disable-extensions'],
-    env: { ...process.env, LANGUAGE: language }, // on Linux, not --lang, gives the browser's own language
-    args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking', `--lang=${language}`,
-           `--load-extension=${extension}`, `--disable-extensions-except=${extension}`],
-  });
-  const worker = await browser.waitForTarget((target) => target.type() === 'service_worker');
-  return { browser, base: worker.url().replace(/\/[^/]*$/, ''), worker: await worker.worker() };
-}
+// The editor pages and the site of fields.
+const serve = () => harness.serve([pages, site]);
+const launch = (language = 'en') => harness.launch(browserName, { extension, language });
 
 async function openOptions(browser, base) {
   const page = await browser.newPage();

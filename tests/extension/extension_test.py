@@ -24,7 +24,9 @@ from selenium.webdriver.support.ui import WebDriverWait
 
 HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE.parent / "web"))
-from page_driver import SiteServer, compose, start_chromium  # noqa: E402
+sys.path.insert(0, str(HERE.parent))
+from harness.browser import SiteServer, start_chromium  # noqa: E402
+from page_driver import compose  # noqa: E402
 
 EXTENSION = Path(sys.argv[1] if len(sys.argv) > 1 else "build/web/extension").resolve()
 STRICT_POLICY = "default-src 'self'; script-src 'self'; object-src 'none'; base-uri 'none'"
@@ -104,7 +106,8 @@ class ExtensionTest(unittest.TestCase):
     def type_everywhere(self, text):
         """Types `text` into every field of the page and of its frame; what each then holds."""
         values = {}
-        self.driver.execute_script("const p = document.getElementById('new-password'); p.type = 'password'; p.value = ''")
+        self.driver.execute_script(
+            "const p = document.getElementById('new-password'); p.type = 'password'; p.value = ''")
         self.field("new-password").click()
         self.field("show-password").click()  # a password field, now shown as text
         for element_id in ("message", "subject", "to", "password", "code", "notes", "search", "phone", "site",
@@ -124,7 +127,8 @@ class ExtensionTest(unittest.TestCase):
 
     def set_sites(self, sites):
         self.driver.get(f"chrome-extension://{self.extension_id}/options.html")
-        WebDriverWait(self.driver, 10).until(lambda d: d.execute_script("return document.documentElement.dataset.ready"))
+        WebDriverWait(self.driver, 10).until(
+            lambda d: d.execute_script("return document.documentElement.dataset.ready"))
         field = self.field("sites")
         field.send_keys(Keys.CONTROL, "a")
         field.send_keys(Keys.DELETE, sites)
@@ -179,7 +183,8 @@ class ExtensionTest(unittest.TestCase):
     def test_manifest_asks_for_no_more_than_it_needs(self):
         manifest = json.loads((EXTENSION / "manifest.json").read_text())
         self.assertEqual(manifest["manifest_version"], 3)
-        self.assertLessEqual(set(manifest.get("permissions", [])), {"storage", "activeTab", "scripting", "contextMenus"})
+        self.assertLessEqual(set(manifest.get("permissions", [])),
+                             {"storage", "activeTab", "scripting", "contextMenus"})
         self.assertNotIn("host_permissions", manifest)
         self.assertNotIn("externally_connectable", manifest)
         sources = " ".join(path.read_text() for path in EXTENSION.glob("*.js"))

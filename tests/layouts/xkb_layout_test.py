@@ -21,6 +21,9 @@ import tkinter
 import unittest
 from pathlib import Path
 
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+from harness.display import Display  # noqa: E402
+
 LAYOUTS, LAYOUT_PROGRAM, CONVERT = (Path(argument).resolve() for argument in sys.argv[1:4])
 del sys.argv[1:4]
 LEVELS = {"plain": "{}", "shift": "shift+{}", "altgr": "{altgr}+{}", "caps": "{}"}
@@ -36,24 +39,9 @@ def keyboard_table(characters):
 class XkbLayoutTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        number = 120
-        while True:
-            while os.path.exists(f"/tmp/.X11-unix/X{number}") or os.path.exists(f"/tmp/.X{number}-lock"):
-                number += 1
-            cls.display = f":{number}"
-            os.environ["DISPLAY"] = cls.display
-            # -noreset: the loaded keymap stays when its last client leaves.
-            cls.xvfb = subprocess.Popen(["Xvfb", cls.display, "-screen", "0", "800x600x24", "-nolisten", "tcp",
-                                         "-noreset"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            for _ in range(100):
-                if cls.xvfb.poll() is not None or subprocess.run(["xdpyinfo"], capture_output=True).returncode == 0:
-                    break
-                time.sleep(0.1)
-            # A server no file here shows (outside a chroot) may hold the number: ours then ends.
-            time.sleep(0.5)
-            if cls.xvfb.poll() is None:
-                break
-            number += 1
+        cls.xvfb = Display(size="800x600x24")
+        cls.display = cls.xvfb.name
+        os.environ["DISPLAY"] = cls.display
         cls.include = tempfile.mkdtemp(prefix="korvel-xkb-")
         os.makedirs(f"{cls.include}/symbols")
         shutil.copy(LAYOUTS / "korvel", f"{cls.include}/symbols/korvel")
@@ -66,7 +54,7 @@ class XkbLayoutTest(unittest.TestCase):
     @classmethod
     def tearDownClass(cls):
         cls.root.destroy()
-        cls.xvfb.terminate()
+        cls.xvfb.stop()
         shutil.rmtree(cls.include)
 
     def load(self, layout):
@@ -94,9 +82,12 @@ class XkbLayoutTest(unittest.TestCase):
             if level == "caps":
                 presses.append(keycodes["CAPS"])
             subprocess.run(["xdotool", "key", "--delay", "2", *map(str, presses)], check=True)
-            for _ in range(20):
+            # Until the widget has taken every key: a line for each, and one after the last.
+            deadline = time.monotonic() + 60
+            while self.text.get("1.0", "end-1c").count("\n") < len(self.keys) and time.monotonic() < deadline:
                 self.root.update()
-                time.sleep(0.05)
+                time.sleep(0.01)
+            self.root.update()
             lines = self.text.get("1.0", "end-1c").split("\n")
             self.assertEqual(len(lines), len(self.keys) + 1, f"{layout}, {level}: {lines}")
             for key, line in zip(self.keys, lines):

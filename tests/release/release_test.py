@@ -21,7 +21,9 @@ from pathlib import Path
 import yaml
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "win32"))
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
 import check_executables  # noqa: E402
+from harness import wine  # noqa: E402
 
 RELEASE = Path(os.environ.get("KORVEL_RELEASE_DIR", "dist"))
 ROOT = Path(__file__).resolve().parents[2]
@@ -144,13 +146,9 @@ class ReleaseTest(unittest.TestCase):
         self.assertEqual(check_executables.main(programs), 0)
         if not os.environ.get("WINEPREFIX"):
             self.skipTest("no Wine prefix")
-        # Through the Windows tests' runner: Wine's own helper processes must
-        # not hold this script's pipe open.
-        runner = Path(__file__).resolve().parents[2] / "cmake" / "wine-run.sh"
-        version = subprocess.run([str(runner), programs[1], "--version"], stdout=subprocess.PIPE, text=True,
-                                 timeout=300)
-        self.assertEqual(version.returncode, 0, version.stdout)
-        self.assertEqual(version.stdout.strip().splitlines()[-1], f"korvel-convert {self.version}")
+        status, written = wine.run([programs[1], "--version"], timeout=300)
+        self.assertEqual(status, 0, written)
+        self.assertEqual(written.decode().strip().splitlines()[-1], f"korvel-convert {self.version}")
 
 
 if __name__ == "__main__":

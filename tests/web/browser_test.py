@@ -9,7 +9,6 @@ browser, the page in that language.
     /usr/bin/python3 tests/web/browser_test.py build/web/site
 """
 import json
-import os
 import sys
 import unittest
 from pathlib import Path
@@ -19,7 +18,9 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from page_driver import SiteServer, open_page, start_chromium  # noqa: E402
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+from harness.browser import SiteServer, start_chromium  # noqa: E402
+from page_driver import open_page  # noqa: E402
 
 SITE = Path(sys.argv.pop(1) if len(sys.argv) > 1 else "build/web/site").resolve()
 # Installed by scripts/install-deps.sh at the version tests/web/package-lock.json pins.

