@@ -231,12 +231,17 @@ TEST_F(KorvelConvertTest, EveryFailureEndsWithOneLineAndLeavesNothingBehind) {
 
 TEST_F(KorvelConvertTest, AHangUpTheCallerIgnoresLetsTheRunFinishAndOtherSignalsCleanUp) {
   // The input is a pipe still being written when the signal comes, as when
-  // the terminal of a job started under nohup closes.
+  // the terminal of a job started under nohup closes: the signal goes once
+  // the run has begun its output (its temporary file is there), and the rest
+  // of the input only after it.
   const auto runSignalled = [this](const std::string& ignore, const std::string& signal) {
-    const std::string command = "cd '" + folder_.string() + "' && { (printf 'Щука '; sleep 1; printf 'и ёж\\n') | (" +
-                                ignore + " exec '" KORVEL_CONVERT_PATH "' --to-latin -o out.txt) & sleep 0.5; kill -" +
-                                signal + " $!; wait $!; }";
+    const std::string command =
+        "cd '" + folder_.string() + "' && rm -f go && mkfifo go && { (printf 'Щука '; cat go; printf 'и ёж\\n') | (" +
+        ignore + " exec '" KORVEL_CONVERT_PATH "' --to-latin -o out.txt) & " +
+        "for i in $(seq 1200); do ls out.txt.korvel-convert-* >/dev/null 2>&1 && break; sleep 0.05; done; kill -" +
+        signal + " $!; : >go; wait $!; }";
     const int status = std::system(command.c_str());
+    fs::remove(File("go"));
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   };
   EXPECT_EQ(runSignalled("trap '' HUP;", "HUP"), 0);

@@ -53,7 +53,7 @@ TEST(KorvelConvertConsoleTest, CtrlCRemovesTheTemporaryFile) {
   CloseHandle(input);
   DWORD written = 0;
   WriteFile(feed, "Shchuka ", 8, &written, nullptr);
-  for (int waited = 0; waited < 100 && !TemporaryFileIn(folder); ++waited) Sleep(100);
+  for (int waited = 0; waited < 600 && !TemporaryFileIn(folder); ++waited) Sleep(50);
   EXPECT_TRUE(TemporaryFileIn(folder)) << "the run had begun its output";
 
   ASSERT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));

@@ -54,14 +54,15 @@ void KorvelDialogTest::PressKey(WORD virtualKey, bool down) {
   input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
   input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
   ASSERT_EQ(SendInput(1, &input, sizeof(input)), 1u);
-  PumpMessages();
+  // Until this thread has taken the key's message: its own key state then
+  // says so (and the characters the key typed have been handled too).
+  ASSERT_TRUE(PumpUntil([&] { return (GetKeyState(virtualKey) < 0) == down; }, 30000))
+      << "the key " << virtualKey << (down ? " down" : " up") << " did not arrive";
 }
 
 void KorvelDialogTest::TapKey(WORD virtualKey) {
   PressKey(virtualKey, true);
   PressKey(virtualKey, false);
-  // Let the key's messages arrive before the next step looks.
-  PumpUntil([] { return false; }, 100);
 }
 
 void KorvelDialogTest::Command(int id) {
