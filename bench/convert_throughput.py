@@ -169,7 +169,8 @@ def main():
                 for m, mode in enumerate(MODES):
                     first = 1 + m * len(columns)
                     by_target.append((f"{megabytes} MB", text, mode,
-                                      {column: seconds[first + c] / seconds[0] for c, (column, _) in enumerate(columns)}))
+                                      {column: seconds[first + c] / seconds[0]
+                                       for c, (column, _) in enumerate(columns)}))
 
     print(f"Median of {args.runs} rounds after a warm-up (the commands take turns), output read through a pipe, "
           f"{os.cpu_count()} cores; korvel-convert with the vector code chosen for this processor.\n")

@@ -119,7 +119,8 @@ def scoop_manifest(version, url, url_pattern, homepage, sha256):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--programs", type=Path, required=True, help="folder with Korvel.exe, korvel-convert.exe and KorvelEverywhere.exe")
+    parser.add_argument("--programs", type=Path, required=True,
+                        help="folder with Korvel.exe, korvel-convert.exe and KorvelEverywhere.exe")
     parser.add_argument("--release-info", type=Path, required=True, help="release-info.json written by CMake")
     parser.add_argument("--key-map-text", type=Path, required=True,
                         help="the key map for README.txt; KEY-MAP.de.txt and KEY-MAP.ru.txt beside it for the others")
@@ -137,7 +138,8 @@ def main():
         if language != "en":
             key_map = key_map.with_name(f"{key_map.stem}.{language}{key_map.suffix}")
         readme = (ROOT / "release" / name).read_text(encoding="utf-8")
-        readme = readme.replace("@VERSION@", version).replace("@KEY_MAP@", key_map.read_text(encoding="utf-8").rstrip("\n"))
+        key_map_text = key_map.read_text(encoding="utf-8").rstrip("\n")
+        readme = readme.replace("@VERSION@", version).replace("@KEY_MAP@", key_map_text)
         if test_build:
             title, underline, rest = readme.split("\n", 2)
             readme = f"{title}\n{underline}\n\n{TEST_BUILD_NOTICES[language]}{rest.lstrip(chr(10))}"
@@ -169,7 +171,8 @@ def main():
         (winget / name).write_text(text, encoding="utf-8")
     scoop = args.out / "scoop"
     scoop.mkdir(parents=True, exist_ok=True)
-    (scoop / "korvel.json").write_text(json.dumps(scoop_manifest(version, url, url_pattern, info["homepage"], sha256), indent=2) + "\n")
+    scoop_json = scoop_manifest(version, url, url_pattern, info["homepage"], sha256)
+    (scoop / "korvel.json").write_text(json.dumps(scoop_json, indent=2) + "\n")
 
 
 if __name__ == "__main__":

@@ -21,7 +21,8 @@ from pathlib import Path
 # Palette indices.
 CLEAR, EDGE, CAP, LETTER, BAR = 0, 1, 2, 3, 4
 PALETTE = {CLEAR: (0, 0, 0), EDGE: (18, 42, 96), CAP: (40, 96, 190), LETTER: (255, 255, 255), BAR: (242, 148, 36)}
-PALETTE_OFF = {CLEAR: (0, 0, 0), EDGE: (72, 72, 72), CAP: (150, 150, 150), LETTER: (255, 255, 255), BAR: (110, 110, 110)}
+PALETTE_OFF = {CLEAR: (0, 0, 0), EDGE: (72, 72, 72), CAP: (150, 150, 150), LETTER: (255, 255, 255),
+               BAR: (110, 110, 110)}
 PALETTE_BLOCKED = {CLEAR: (0, 0, 0), EDGE: (100, 16, 16), CAP: (196, 40, 36), LETTER: (255, 255, 255),
                    BAR: (255, 214, 0)}
 TRAY_SIZES = (16, 20, 24, 32, 40, 48)

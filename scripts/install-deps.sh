@@ -17,6 +17,8 @@ packages=(
   xvfb xauth xdotool xclip x11-utils x11-xkb-utils imagemagick icoutils python3
   # the keyboard layouts tried for real: a Tk text widget as the X client
   python3-tk
+  # the lint of the Python files
+  flake8
   # the release: the key map picture, the manifests' check
   librsvg2-bin fonts-dejavu-core python3-yaml
   # the web page: the core as WebAssembly, and a real browser to test it in

@@ -7,7 +7,6 @@
 // with `data-error` after it. A text that a language lacks shows in English.
 'use strict';
 
-// eslint-disable-next-line no-unused-vars
 const KorvelPageTexts = (() => {
   const TEXTS = {
     en: {

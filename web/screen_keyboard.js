@@ -5,7 +5,6 @@
 // the picture cannot drift from what typing gives.
 'use strict';
 
-// eslint-disable-next-line no-unused-vars
 const KorvelScreenKeyboard = (() => {
   const LONG_PRESS_MS = 500;
   // Keys that type only themselves and are rare in Russian text leave room

@@ -6,7 +6,7 @@
 'use strict';
 
 const CACHE = 'korvel-@SITE_HASH@';
-const FILES = [@SITE_FILES@];
+const FILES = '@SITE_FILES@'.split(' ');
 
 self.addEventListener('install', (event) => {
   event.waitUntil(caches.open(CACHE)

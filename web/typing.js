@@ -15,7 +15,6 @@
 // the browser does for typing.
 'use strict';
 
-// eslint-disable-next-line no-unused-vars
 const KorvelTyping = (() => {
   let inserting = false; // our own events are under way: not to be transcribed again
   let editingByBrowser = false; // the browser's own editing is inserting what editors were offered

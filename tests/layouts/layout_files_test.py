@@ -127,7 +127,8 @@ class KlcTest(unittest.TestCase):
         for key in KEYS:
             row = self.rows[key["scan"]]
             given = {state: self.cell(value) for state, value in zip(self.states, row[3:])}
-            self.assertEqual(row[2], "1" if is_letter(key) else "0", f"{key['code']}: Caps Lock as on the German layout")
+            self.assertEqual(row[2], "1" if is_letter(key) else "0",
+                             f"{key['code']}: Caps Lock as on the German layout")
             for state, german, dead in ((0, key["plain"], key["plain_dead"]), (1, key["shifted"], key["shifted_dead"])):
                 self.assertEqual(given[state], ("dead", german) if dead else typed(german), f"{key['code']} {state}")
             self.assertEqual(given[6], key["altgr"] or None, f"{key['code']}: AltGr as on the German layout")

@@ -35,7 +35,7 @@ function readUnits(offset) {
   return [units, offset + 4 + 2 * length];
 }
 
-function toString(units) {
+function textOf(units) {
   let text = '';
   for (let i = 0; i < units.length; i += 4096) text += String.fromCharCode.apply(null, units.subarray(i, i + 4096));
   return text;
@@ -45,7 +45,7 @@ createKorvelCore().then((core) => {
   const counts = {};
   const failures = [];
   const compare = (what, convert, input, expected) => {
-    const actual = Array.from(convert(toString(input)));
+    const actual = Array.from(convert(textOf(input)));
     counts[what] = (counts[what] || 0) + 1;
     if (actual.length !== expected.length || actual.some((unit, i) => unit !== expected[i])) {
       failures.push(`${what} of [${Array.from(input).map((u) => u.toString(16))}]: ` +
