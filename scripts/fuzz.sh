@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets and runs each for a bounded time (default 60 s,
-# or the first argument), starting from the checked-in seed corpus. New inputs
-# go to a scratch folder, so the tree stays clean. A fuzzer fails the script
+# Builds the libFuzzer targets alone and runs them all at once, each for a
+# bounded time (default 60 s, or the first argument), starting from the
+# checked-in seed corpus. New inputs go to a scratch folder, so the tree stays
+# clean. A fuzzer fails the script
 # in any way it can fail: a non-zero exit, any input it wrote out (crash-,
 # leak-, timeout-, oom-, slow-unit-, kept in build/fuzz/artifacts/), or not
 # starting or not finishing its run; its last lines are shown.
@@ -13,19 +14,34 @@ seconds=${1:-60}
 read -r -a fuzzers <<<"${KORVEL_FUZZERS:-converters keyboard}"
 read -r -a flags <<<"${KORVEL_FUZZ_FLAGS:-}"
 
+targets=()
+for fuzzer in "${fuzzers[@]}"; do
+  [ -f "fuzz/fuzz_$fuzzer.cpp" ] && targets+=("fuzz_$fuzzer")
+done
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz
+((${#targets[@]} == 0)) || cmake --build --preset fuzz --target "${targets[@]}"
 artifacts=$PWD/build/fuzz/artifacts
 rm -rf "$artifacts"
 mkdir -p "$artifacts"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+for fuzzer in "${fuzzers[@]}"; do
+  echo "== fuzz_$fuzzer for ${seconds}s"
+  mkdir "$work/$fuzzer"
+  (
+    status=0
+    build/fuzz/bin/fuzz_"$fuzzer" -max_total_time="$seconds" -print_final_stats=1 \
+      -artifact_prefix="$artifacts/$fuzzer-" "${flags[@]}" "$work/$fuzzer" "fuzz/corpus/$fuzzer" \
+      >"$work/$fuzzer.log" 2>&1 || status=$?
+    echo "$status" >"$work/$fuzzer.status"
+  ) &
+done
+wait
 failed=()
 for fuzzer in "${fuzzers[@]}"; do
-  scratch=$(mktemp -d)
-  log=$(mktemp)
-  echo "== fuzz_$fuzzer for ${seconds}s"
-  status=0
-  build/fuzz/bin/fuzz_"$fuzzer" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$artifacts/$fuzzer-" \
-    "${flags[@]}" "$scratch" "fuzz/corpus/$fuzzer" >"$log" 2>&1 || status=$?
+  status=$(cat "$work/$fuzzer.status")
+  log=$work/$fuzzer.log
+  echo "== fuzz_$fuzzer"
   grep -E '^(Done|stat::number_of_executed_units|INFO: seed corpus)' "$log" || true
   written=$(find "$artifacts" -name "$fuzzer-*" | sort | tr '\n' ' ')
   if [ "$status" -ne 0 ] || [ -n "$written" ] || ! grep -q '^Done ' "$log"; then
@@ -33,7 +49,6 @@ for fuzzer in "${fuzzers[@]}"; do
     tail -n 25 "$log" >&2
     failed+=("$fuzzer")
   fi
-  rm -rf "$scratch" "$log"
 done
 if ((${#failed[@]} > 0)); then
   echo "fuzzing failed: ${failed[*]}" >&2
