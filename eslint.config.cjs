@@ -1,13 +1,15 @@
-// ESLint for every JavaScript file here (scripts/test-all.sh runs it, with
-// build/test-tools/node_modules, where the set-up installs it, on NODE_PATH):
-// the recommended rules, with each file's own environment. The page's and the
+// ESLint for every JavaScript file here (scripts/test-all.sh runs it from
+// build/test-tools, where the set-up installs it): the recommended rules, with each file's own environment. The page's and the
 // extension's scripts are classic scripts that hand each other what they
 // define as globals named Korvel...: the files that use them name them, and
 // the files that define them are not told they never use them.
 'use strict';
 
-const js = require('@eslint/js');
-const globals = require('globals');
+const path = require('node:path');
+
+const tools = path.join(__dirname, 'build', 'test-tools', 'node_modules');
+const js = require(path.join(tools, '@eslint', 'js'));
+const globals = require(path.join(tools, 'globals'));
 
 const korvelScripts = {
   KorvelTyping: 'readonly',
