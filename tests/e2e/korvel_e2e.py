@@ -18,7 +18,7 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
-from harness.display import Display  # noqa: E402
+from harness.display import GERMAN_KEYMAP, Display  # noqa: E402
 from harness.wine import Helper, Prefix, Program, eventually  # noqa: E402
 
 BIN_DIR = Path(os.environ.get("KORVEL_BIN_DIR", Path(__file__).resolve().parents[2] / "build/mingw64/bin"))
@@ -266,7 +266,7 @@ def take_screenshot(path):
 
 def main():
     if len(sys.argv) == 3 and sys.argv[1] == "--screenshot":
-        DESKTOP.start()
+        DESKTOP.start(keymap=GERMAN_KEYMAP)
         try:
             take_screenshot(Path(sys.argv[2]).resolve())
         finally:
@@ -276,7 +276,9 @@ def main():
         if not tool.exists():
             print(f"missing {tool}: build the mingw64 preset first", file=sys.stderr)
             return 1
-    DESKTOP.start()
+    # The German keymap: xdotool then presses each German letter's own key. On a keymap without them it
+    # binds them to a spare key one at a time, and on a busy machine Wine reads that key's new letter late.
+    DESKTOP.start(keymap=GERMAN_KEYMAP)
     try:
         result = unittest.main(argv=[sys.argv[0], "-v"], exit=False).result
     finally:
