@@ -18,11 +18,9 @@ std::u16string ConvertWhole(ConversionMode mode, std::u16string_view text) {
     case ConversionMode::ToCyrillic:
       return LatinToCyrillic(text);
     case ConversionMode::ToKeys:
-      EnsureKeyboardTable();
       return UntypeText(text);
     case ConversionMode::Keyboard:
       break;
   }
-  EnsureKeyboardTable();
   return TypeText(text);
 }

@@ -12,10 +12,9 @@ bool IsLatin1LowerCase(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= 0x
 }  // namespace
 
 char16_t TypedInKorvel(char16_t character) {
-  EnsureKeyboardTable();
-  if (GermanDeadKeyOf(character)) return character;
-  TranscribeTypedCharacter(character);
-  return LookupResult.size() == 1 ? LookupResult[0] : character;
+  if (GermanDeadKeyOf(character) || !IsTranscribedCharacter(character)) return character;
+  const char16_t output = KeyOutput(character);
+  return output ? output : character;
 }
 
 std::vector<LayoutKey> KorvelLayoutKeys() {

@@ -66,6 +66,8 @@ TEST_F(KeyboardTableTest, OnlyRowsFiftyFourAndFiftyFiveRepeatAnEarlierKey) {
   EXPECT_EQ(KeyboardTable[54].output, u"\u0456");  // Ukrainian і
 }
 
+// The dialog's lookup, and the one that returns its result (for other
+// threads), which never touches the dialog's.
 TEST_F(KeyboardTableTest, EveryCodeUnitTranscribesAsTheKeyboardReads) {
   const std::map<char16_t, char16_t> expected = ExpectedKeyboard();
   ASSERT_EQ(expected.size(), 65u);
@@ -75,6 +77,11 @@ TEST_F(KeyboardTableTest, EveryCodeUnitTranscribesAsTheKeyboardReads) {
     const auto it = expected.find(ch);
     const std::u16string want = it == expected.end() ? std::u16string() : std::u16string(1, it->second);
     ASSERT_EQ(LookupResult, want) << "code unit " << code;
+    LookupResult = u"untouched";
+    ASSERT_EQ(KeyOutput(ch), it == expected.end() ? 0 : it->second) << "code unit " << code;
+    ASSERT_EQ(TypeText(std::u16string(1, ch)),
+              IsTranscribedCharacter(ch) && !want.empty() ? want : std::u16string(1, ch));
+    ASSERT_EQ(LookupResult, u"untouched");
   }
 }
 

@@ -46,7 +46,6 @@ TEST(WrongAlphabetTest, KeyboardRewritingUndoesTypingOnRandomTexts) {
     for (char16_t& unit : text) {
       unit = random() % 4 == 0 ? others[random() % others.size()] : keys[random() % keys.size()];
     }
-    EnsureKeyboardTable();
     const std::u16string typed = TypeText(text);
     ASSERT_EQ(UntypeText(typed), text);
     const Rewritten there = RewriteInOtherAlphabet(text, Rewriting::Keyboard);

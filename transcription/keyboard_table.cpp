@@ -102,55 +102,53 @@ void EnsureKeyboardTable() {
   if (KeyboardTable.empty()) BuildKeyboardTable();
 }
 
-void TranscribeKey(char16_t ch) {
-  LookupResult.clear();
-  for (const TranscriptionPair& row : KeyboardTable) {
-    if (!row.key.empty() && row.key.front() == ch) {
-      LookupResult = row.output;
-      return;
-    }
+std::u16string_view FirstRowOutput(const TranscriptionTable& table, char16_t ch) {
+  for (const TranscriptionPair& row : table) {
+    if (!row.key.empty() && row.key.front() == ch) return row.output;
   }
+  return {};
 }
+
+void TranscribeKey(char16_t ch) { LookupResult = FirstRowOutput(KeyboardTable, ch); }
 
 void TranscribeTypedCharacter(char16_t ch) {
   TranscribeKey(ch);
   if (LookupResult.empty()) LookupResult.assign(1, ch);
 }
 
+char16_t KeyOutput(char16_t ch) {
+  for (const KeyRow& row : kKeyboardRows) {
+    if (row.key == ch) return row.output;
+  }
+  return 0;
+}
+
 std::u16string TypeText(std::u16string_view text) {
-  std::u16string typed;
-  typed.reserve(text.size());
-  for (const char16_t unit : text) {
-    if (IsTranscribedCharacter(unit)) {
-      TranscribeTypedCharacter(unit);
-      typed += LookupResult;
-    } else {
-      typed.push_back(unit);
-    }
+  std::u16string typed(text);
+  for (char16_t& unit : typed) {
+    if (!IsTranscribedCharacter(unit)) continue;
+    if (const char16_t output = KeyOutput(unit)) unit = output;
   }
   return typed;
 }
 
 char16_t KeyTypingOutput(char16_t output) {
   char16_t key = 0;
-  for (auto row = KeyboardTable.begin(); row != KeyboardTable.end(); ++row) {
-    if (row->key.empty() || row->output.size() != 1 || row->output.front() != output) continue;
+  for (const KeyRow* row = std::begin(kKeyboardRows); row != std::end(kKeyboardRows); ++row) {
+    if (row->output != output) continue;
     // A row whose key an earlier row has is never typed.
-    const char16_t rowKey = row->key.front();
-    const bool reachable = std::none_of(KeyboardTable.begin(), row, [rowKey](const TranscriptionPair& earlier) {
-      return !earlier.key.empty() && earlier.key.front() == rowKey;
-    });
+    const char16_t rowKey = row->key;
+    const bool reachable =
+        std::none_of(std::begin(kKeyboardRows), row, [rowKey](const KeyRow& earlier) { return earlier.key == rowKey; });
     if (reachable) key = rowKey;
   }
   return key;
 }
 
 std::u16string UntypeText(std::u16string_view text) {
-  std::u16string keys;
-  keys.reserve(text.size());
-  for (const char16_t unit : text) {
-    const char16_t key = KeyTypingOutput(unit);
-    keys.push_back(key != 0 ? key : unit);
+  std::u16string keys(text);
+  for (char16_t& unit : keys) {
+    if (const char16_t key = KeyTypingOutput(unit)) unit = key;
   }
   return keys;
 }

@@ -32,6 +32,10 @@ void BuildKeyboardTable();
 // other than the dialog, which builds it as it starts.
 void EnsureKeyboardTable();
 
+// The output of the first row of `table` whose key begins with ch; empty when
+// no row does.
+std::u16string_view FirstRowOutput(const TranscriptionTable& table, char16_t ch);
+
 // Sets LookupResult to the output of the first KeyboardTable row whose key
 // begins with ch, or to the empty string when no row does.
 void TranscribeKey(char16_t ch);
@@ -40,16 +44,23 @@ void TranscribeKey(char16_t ch);
 // output, or ch itself when no row has it.
 void TranscribeTypedCharacter(char16_t ch);
 
+// The functions below read the keyboard's rows as the table is built from
+// them, constant data, and return their results: they share nothing
+// between threads, need no table built first, and leave LookupResult alone.
+
+// What typing ch inserts: its row's output (the first row whose key it is),
+// or 0 when no row has it (ch itself is then inserted).
+char16_t KeyOutput(char16_t ch);
+
 // What typing each unit of `text` into the editor inserts, one after the
-// other: units in the transcribed range as TranscribeTypedCharacter gives
-// them, the others unchanged. Leaves LookupResult as the last lookup left it.
+// other: units in the transcribed range as their rows give them, the others
+// unchanged.
 std::u16string TypeText(std::u16string_view text);
 
 // The way back: the German key whose character Korvel's typing gives as
 // `output`, so that what Korvel typed becomes what the keys give without it.
 // Where two keys give one letter (Ě and ě give ъ) the later row's key, the
-// lower-case ě, is the one. Zero when no reachable row of KeyboardTable
-// outputs it. Like TranscribeKey, it reads KeyboardTable as it stands.
+// lower-case ě, is the one. Zero when no reachable row outputs it.
 char16_t KeyTypingOutput(char16_t output);
 
 // What the keys that typed `text` in Korvel give without it: each unit that

@@ -23,6 +23,5 @@ Rewritten RewriteInOtherAlphabet(std::u16string_view text, Rewriting rewriting) 
   if (rewriting == Rewriting::Transcription) {
     return {toLatin ? CyrillicToLatin(text) : LatinToCyrillic(text), !toLatin};
   }
-  EnsureKeyboardTable();
   return {toLatin ? UntypeText(text) : TypeText(text), !toLatin};
 }

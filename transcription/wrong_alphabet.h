@@ -26,6 +26,5 @@ struct Rewritten {
 // `text` in the other alphabet, chosen by what most of its letters are:
 // mostly Cyrillic goes to Latin, anything else (Latin, a tie, no letters at
 // all) to Cyrillic. A text holding both is turned as a whole, so letters
-// already in the chosen alphabet stay as they are. The keyboard rewriting
-// reads KeyboardTable, which it fills when it is empty.
+// already in the chosen alphabet stay as they are. Safe from any thread.
 Rewritten RewriteInOtherAlphabet(std::u16string_view text, Rewriting rewriting);

@@ -27,16 +27,10 @@ emscripten::val Units(std::u16string&& text) {
 
 // What typing `text` gives, unit by unit, as the Windows editor types it.
 // One call per key.
-emscripten::val TypedText(const std::u16string& text) {
-  EnsureKeyboardTable();
-  return Units(TypeText(text));
-}
+emscripten::val TypedText(const std::u16string& text) { return Units(TypeText(text)); }
 
 // What the keys that typed `text` in Korvel give without it.
-emscripten::val UntypedText(const std::u16string& text) {
-  EnsureKeyboardTable();
-  return Units(UntypeText(text));
-}
+emscripten::val UntypedText(const std::u16string& text) { return Units(UntypeText(text)); }
 
 // `text` in the other alphabet, by the keyboard or the transcription: the
 // text's units, and whether it is Cyrillic now.
