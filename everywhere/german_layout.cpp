@@ -30,7 +30,7 @@ bool GivesGermanCharacters(HKL layout) {
 }  // namespace
 
 bool IsGermanLayout(HKL layout) {
-  // Asked at every key, from the hook's thread alone.
+  // Asked at each verdict, from the tray window's thread alone.
   static std::vector<std::pair<HKL, bool>> known;
   for (const auto& [seen, german] : known) {
     if (seen == layout) return german;

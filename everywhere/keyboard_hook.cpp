@@ -1,42 +1,25 @@
 #include "keyboard_hook.h"
 
-#include <atomic>
-#include <bitset>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "german_layout.h"
 #include "keyboard_table.h"
 
 namespace {
 
-// Marks the keys we type ourselves, which the hook lets through, and the
-// key that asks whether the hook still hears keys, which it swallows.
-const ULONG_PTR OurInput = 0x4B6F7276;   // "Korv"
-const ULONG_PTR HookProbe = 0x4B6F7250;  // "KorP"
-// A key that no layout gives a meaning.
-const WORD ProbeKey = 0xFF;
+const UINT WM_INSTALL_HOOKS = WM_APP + 20;
+const UINT WM_DROP_HOOKS = WM_APP + 21;
+const UINT WM_RELEASE_KEYS = WM_APP + 22;
+const UINT WM_AGREE_LIGHT = WM_APP + 23;
 
-const UINT WM_INSTALL_HOOK = WM_APP + 20;
-const UINT WM_DROP_HOOK = WM_APP + 21;
+// Keys typed while the focus is in doubt wait this long for the verdict;
+// then they go as typed, as into a password field.
+const ULONGLONG kVerdictBound = 750;
+// A fix that the tray window never ended holds no keys longer than this.
+const ULONGLONG kFixBound = 10000;
 
-// Shared between the hook's thread and the tray window's.
-std::atomic<bool> TypingOn{true};
-std::atomic<Hindrance> FrontHindrance{Hindrance::None};
-std::atomic<HWND> FocusJudged{nullptr};
-std::atomic<bool> OverOtherLayout{false};
-std::atomic<bool> ScrollLockLit{false};
-std::atomic<ULONGLONG> LastKeyAt{0};
-std::atomic<bool> ProbeHeard{false};
-std::atomic<unsigned long> KeyCount{0};
-bool ProbeOutstanding = false;  // the tray window's own
-
-HWND Notify = nullptr;
-UINT ChangedMessage = 0;
-HANDLE HookThread = nullptr;
-DWORD HookThreadId = 0;
 // For the tests: typing refused, as Windows refuses it into a window of a
 // higher integrity level.
 const bool TypingRefusedForTests = std::getenv("KORVEL_TEST_REFUSE_TYPING") != nullptr;
@@ -46,167 +29,37 @@ const bool TypingRefusedForTests = std::getenv("KORVEL_TEST_REFUSE_TYPING") != n
 // typing.
 const bool LightKeptByXServer = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 
-// The hook's thread's own.
-HHOOK Hook = nullptr;
-std::bitset<256> Swallowed;  // keys whose key-up goes with their swallowed key-down
-bool RightAltHeld = false;   // AltGr
-bool ScrollLockHeld = false;
-bool DeadKeyWaiting = false;  // the next character completes a dead key's letter
-bool PauseHeld = false;
-
 bool IsDown(int virtualKey) { return GetAsyncKeyState(virtualKey) < 0; }
 
 // AltGr: the right Alt key, which Windows reports with left Ctrl, and to
 // which Wine gives a key code of its own (0xE4; 0xDF as xdotool presses it),
 // codes no German key has on Windows.
 bool IsAltGr(DWORD virtualKey) { return virtualKey == VK_RMENU || virtualKey == 0xE4 || virtualKey == 0xDF; }
-
-// Ctrl, Alt, the Windows keys and AltGr make a key pass as it is: shortcuts
-// and AltGr's characters. No other key, however long held (or stuck: a
-// key-up lost to the secure desktop, another hook or Wine), has a say.
-bool ShortcutOrAltGrHeld() {
-  return RightAltHeld || IsDown(VK_CONTROL) || IsDown(VK_MENU) || IsDown(VK_LWIN) || IsDown(VK_RWIN);
-}
-
-// The number pad types digits and + - * / as it is, on every layout.
-bool IsNumberPadKey(DWORD virtualKey) { return virtualKey >= VK_NUMPAD0 && virtualKey <= VK_DIVIDE; }
-
-void Changed(WPARAM what = 0) { PostMessageW(Notify, ChangedMessage, what, 0); }
-
-// What the key types in `layout`, as the focused program will see it; 0 for
-// nothing, and for a dead key (which waits for the next key).
-wchar_t TypedCharacter(const KBDLLHOOKSTRUCT& key, HKL layout) {
-  BYTE state[256] = {};
-  if (IsDown(VK_SHIFT)) state[VK_SHIFT] = 0x80;
-  state[VK_CAPITAL] = GetKeyState(VK_CAPITAL) & 1;
-  wchar_t typed[8] = {};
-  // Flag 4: the system's own dead-key state stays as it was.
-  const int count = ToUnicodeEx(key.vkCode, key.scanCode, state, typed, 8, 4, layout);
-  if (count < 0) DeadKeyWaiting = true;
-  return count == 1 ? typed[0] : 0;
-}
-
-void SendOne(std::vector<INPUT>& inputs, WORD virtualKey, WORD unit, DWORD flags, ULONG_PTR marker) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = virtualKey;
-  input.ki.wScan = unit;
-  input.ki.dwFlags = flags;
-  input.ki.dwExtraInfo = marker;
-  inputs.push_back(input);
-}
-
-void Send(std::vector<INPUT>& inputs, WORD virtualKey, WORD unit, DWORD flags, ULONG_PTR marker) {
-  SendOne(inputs, virtualKey, unit, flags, marker);
-  SendOne(inputs, virtualKey, unit, flags | KEYEVENTF_KEYUP, marker);
-}
-
-bool SendAll(std::vector<INPUT>& inputs) {
-  return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
-}
-
-// The keys that Windows tells from their twins on the number pad by this flag.
-DWORD ExtendedFlag(WORD virtualKey) {
-  const bool extended = (virtualKey >= VK_PRIOR && virtualKey <= VK_DOWN) || virtualKey == VK_INSERT ||
-                        virtualKey == VK_DELETE || virtualKey == VK_RCONTROL || virtualKey == VK_RMENU ||
-                        virtualKey == VK_LWIN || virtualKey == VK_RWIN;
-  return extended ? KEYEVENTF_EXTENDEDKEY : 0;
-}
-
-// False when Windows did not take it: the key then goes as it was typed.
-bool TypeInstead(const std::u16string& text) {
-  if (TypingRefusedForTests) return false;
-  std::vector<INPUT> inputs;
-  for (const char16_t unit : text) Send(inputs, 0, static_cast<WORD>(unit), KEYEVENTF_UNICODE, OurInput);
-  return SendAll(inputs);
-}
-
-// True when the key press is typed instead, and so swallowed.
-bool OnKeyDown(const KBDLLHOOKSTRUCT& key) {
-  if (key.vkCode == VK_SCROLL) {
-    if (!ScrollLockHeld) {
-      ScrollLockLit = !ScrollLockLit;
-      TypingOn = !TypingOn;
-      Changed();
-    }
-    ScrollLockHeld = true;
-    return false;  // its light shows the state
-  }
-  if (IsAltGr(key.vkCode)) RightAltHeld = true;
-  if (!TypingOn || FrontHindrance != Hindrance::None || ShortcutOrAltGrHeld() || IsNumberPadKey(key.vkCode)) {
-    return false;
-  }
-  if (FocusInFront() != FocusJudged) {
-    Changed(JudgeTheFocus);
-    return false;
-  }
-  const HKL layout = GetKeyboardLayout(GetWindowThreadProcessId(GetForegroundWindow(), nullptr));
-  const bool otherLayout = !IsGermanLayout(layout);
-  if (OverOtherLayout.exchange(otherLayout) != otherLayout) Changed();
-  if (otherLayout) return false;
-  const bool completesDeadKey = DeadKeyWaiting;
-  const wchar_t typed = TypedCharacter(key, layout);
-  if (!typed) return false;
-  if (completesDeadKey) {
-    DeadKeyWaiting = false;  // the system makes the accented letter
-    return false;
-  }
-  if (!IsTranscribedCharacter(typed)) return false;
-  TranscribeKey(static_cast<char16_t>(typed));
-  if (LookupResult.empty() || LookupResult == std::u16string(1, static_cast<char16_t>(typed))) return false;
-  return TypeInstead(LookupResult);
-}
+bool AltGrDown() { return IsDown(VK_RMENU) || IsDown(0xE4) || IsDown(0xDF); }
 
 bool IsModifier(DWORD virtualKey) {
   return (virtualKey >= VK_SHIFT && virtualKey <= VK_MENU) || (virtualKey >= VK_LSHIFT && virtualKey <= VK_RMENU) ||
          virtualKey == VK_LWIN || virtualKey == VK_RWIN || virtualKey == VK_CAPITAL || IsAltGr(virtualKey);
 }
 
-// Pause asks for the text before the caret, or the selection, in the other
-// alphabet; the tray window's thread does it, not the hook.
-LRESULT OnPause(bool down) {
-  if (down && !PauseHeld) Changed(IsDown(VK_SHIFT) ? RewriteByTranscription : RewriteByKeyboard);
-  PauseHeld = down;
-  return 1;
+// The number pad types digits and + - * / as it is, on every layout.
+bool IsNumberPadKey(DWORD virtualKey) { return virtualKey >= VK_NUMPAD0 && virtualKey <= VK_DIVIDE; }
+
+// Keys after which the caret stands where the record never saw it go.
+bool MovesTheCaret(DWORD virtualKey) {
+  return (virtualKey >= VK_PRIOR && virtualKey <= VK_DOWN) || virtualKey == VK_TAB || virtualKey == VK_RETURN ||
+         virtualKey == VK_ESCAPE;
 }
 
-// What the hook does with one key.
-LRESULT HandleKey(WPARAM message, const KBDLLHOOKSTRUCT& key, int code, LPARAM data) {
-  const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
-  if (key.flags & LLKHF_INJECTED) {
-    if (key.dwExtraInfo == HookProbe) {
-      ProbeHeard = true;
-      return 1;  // for no program
-    }
-    if (key.dwExtraInfo == OurInput) {
-      if (key.vkCode == VK_SCROLL && down) ScrollLockLit = !ScrollLockLit;
-      return CallNextHookEx(nullptr, code, message, data);
-    }
-  }
-  LastKeyAt = GetTickCount64();
-  if (key.vkCode == VK_PAUSE) return OnPause(down);
-  if (down && !IsModifier(key.vkCode) && !IsDown(VK_LWIN) && !IsDown(VK_RWIN)) ++KeyCount;
-  const std::size_t index = key.vkCode & 0xFF;
-  if (down) {
-    if (OnKeyDown(key)) {
-      Swallowed[index] = true;
-      return 1;
-    }
-  } else {
-    if (IsAltGr(key.vkCode)) RightAltHeld = false;
-    if (key.vkCode == VK_SCROLL) ScrollLockHeld = false;
-    if (Swallowed[index]) {
-      Swallowed[index] = false;
-      return 1;
-    }
-  }
-  return CallNextHookEx(nullptr, code, message, data);
+// Keys that may take the focus elsewhere (Alt+Tab among them).
+bool MayMoveTheFocus(DWORD virtualKey) {
+  return virtualKey == VK_TAB || virtualKey == VK_RETURN || virtualKey == VK_ESCAPE || virtualKey == VK_F6;
 }
 
 // For the benchmark: how long the hook took for each key pressed or let go
 // (not for the keys it typed), written to this file when it stops.
 const char* const TimingsFile = std::getenv("KORVEL_HOOK_TIMINGS");
-std::vector<LONGLONG> Timings;  // in ticks of the performance counter
+std::vector<LONGLONG> Timings;  // in ticks of the performance counter, the hooks' thread's own
 
 LONGLONG Now() {
   LARGE_INTEGER now{};
@@ -224,130 +77,419 @@ void WriteTimings() {
   }
 }
 
-// Does the lookup and the typing and nothing else, so that Windows never
-// waits for it.
-LRESULT CALLBACK LowLevelKeyboardProc(int code, WPARAM message, LPARAM data) {
-  if (code != HC_ACTION) return CallNextHookEx(nullptr, code, message, data);
-  const KBDLLHOOKSTRUCT& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
-  const LONGLONG started = TimingsFile ? Now() : 0;
-  const LRESULT result = HandleKey(message, key, code, data);
-  if (TimingsFile && !(key.flags & LLKHF_INJECTED)) Timings.push_back(Now() - started);
-  return result;
-}
-
-bool Install() {
-  if (Hook) UnhookWindowsHookEx(Hook);
-  Hook = SetWindowsHookExW(WH_KEYBOARD_LL, LowLevelKeyboardProc, GetModuleHandleW(nullptr), 0);
-  return Hook != nullptr;
-}
-
-struct Start {
+struct Starting {
+  KeyboardHook* hook;
   HANDLE ready;
   bool installed;
 };
 
-DWORD WINAPI RunHookThread(void* parameter) {
-  auto* start = static_cast<Start*>(parameter);
+}  // namespace
+
+HWND FocusedWindow() {
+  const HWND front = GetForegroundWindow();
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  if (front && GetGUIThreadInfo(GetWindowThreadProcessId(front, nullptr), &info) && info.hwndFocus) {
+    return info.hwndFocus;
+  }
+  return front;
+}
+
+// The layout of the thread that owns the focus (each program, even each
+// thread, may have its own).
+HKL LayoutOf(HWND window) { return GetKeyboardLayout(window ? GetWindowThreadProcessId(window, nullptr) : 0); }
+
+KeyboardHook* KeyboardHook::running_ = nullptr;
+
+bool KeyboardHook::Start(HWND notify, UINT message) {
+  notify_ = notify;
+  message_ = message;
+  running_ = this;
+  lastInputSeen_ = GetTickCount();
+  Starting start{this, CreateEventW(nullptr, TRUE, FALSE, nullptr), false};
+  thread_ = CreateThread(nullptr, 0, Run, &start, 0, &threadId_);
+  if (thread_) WaitForSingleObject(start.ready, INFINITE);
+  CloseHandle(start.ready);
+  if (!start.installed) Stop();
+  return start.installed;
+}
+
+void KeyboardHook::Stop() {
+  if (!thread_) return;
+  PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+  WaitForSingleObject(thread_, INFINITE);
+  CloseHandle(thread_);
+  thread_ = nullptr;
+  running_ = nullptr;
+}
+
+DWORD WINAPI KeyboardHook::Run(void* parameter) {
+  auto* start = static_cast<Starting*>(parameter);
+  KeyboardHook* self = start->hook;
   MSG message;
   PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue, for the tray window's messages
-  ScrollLockLit = (GetKeyState(VK_SCROLL) & 1) != 0;
-  start->installed = Install();
+  const bool installed = self->Install();
+  start->installed = installed;
   SetEvent(start->ready);
-  if (!Hook) return 1;
+  if (!installed) return 1;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    if (message.message == WM_INSTALL_HOOK) {
-      Install();
-    } else if (message.message == WM_DROP_HOOK && Hook) {
-      UnhookWindowsHookEx(Hook);
-      Hook = nullptr;
+    switch (message.message) {
+      case WM_INSTALL_HOOKS:
+        self->Install();
+        break;
+      case WM_DROP_HOOKS:
+        self->Uninstall();
+        break;
+      case WM_RELEASE_KEYS:
+        self->Release();
+        break;
+      case WM_AGREE_LIGHT:
+        self->AgreeLight();
+        break;
+      case WM_TIMER:
+        self->CheckBounds();
+        break;
     }
   }
-  if (Hook) UnhookWindowsHookEx(Hook);
-  Hook = nullptr;
+  self->Uninstall();
   WriteTimings();
   return 0;
 }
 
-}  // namespace
-
-bool StartKeyboardHook(HWND notify, UINT changedMessage) {
-  EnsureKeyboardTable();
-  Notify = notify;
-  ChangedMessage = changedMessage;
-  Start start{CreateEventW(nullptr, TRUE, FALSE, nullptr), false};
-  HookThread = CreateThread(nullptr, 0, RunHookThread, &start, 0, &HookThreadId);
-  if (HookThread) WaitForSingleObject(start.ready, INFINITE);
-  CloseHandle(start.ready);
-  if (!start.installed) StopKeyboardHook();
-  return start.installed;
+bool KeyboardHook::Install() {
+  Uninstall();
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  keyboardHook_ = SetWindowsHookExW(WH_KEYBOARD_LL, KeyboardProc, instance, 0);
+  mouseHook_ = SetWindowsHookExW(WH_MOUSE_LL, MouseProc, instance, 0);
+  return keyboardHook_ != nullptr;
 }
 
-void StopKeyboardHook() {
-  if (!HookThread) return;
-  PostThreadMessageW(HookThreadId, WM_QUIT, 0, 0);
-  WaitForSingleObject(HookThread, INFINITE);
-  CloseHandle(HookThread);
-  HookThread = nullptr;
-}
-
-bool IsTypingOn() { return TypingOn; }
-
-void SetTypingOn(bool on) { TypingOn = on; }
-
-void SetFrontHindrance(Hindrance hindrance, HWND judgedFocus) {
-  FrontHindrance = hindrance;
-  FocusJudged = judgedFocus;
-}
-
-HWND JudgedFocus() { return FocusJudged; }
-
-HWND FocusInFront() {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof(info);
-  return GetGUIThreadInfo(GetWindowThreadProcessId(GetForegroundWindow(), nullptr), &info) ? info.hwndFocus : nullptr;
-}
-
-Hindrance CurrentHindrance() {
-  const Hindrance front = FrontHindrance;
-  return front == Hindrance::None && OverOtherLayout ? Hindrance::OtherLayout : front;
-}
-
-void ShowTypingOnScrollLock() {
-  if (LightKeptByXServer || ScrollLockLit == !TypingOn) return;
-  std::vector<INPUT> inputs;
-  Send(inputs, VK_SCROLL, 0, 0, OurInput);
-  SendAll(inputs);
-}
-
-void CheckKeyboardHook() {
-  if (!HookThread) return;
-  if (ProbeOutstanding && !ProbeHeard) PostThreadMessageW(HookThreadId, WM_INSTALL_HOOK, 0, 0);
-  ProbeOutstanding = false;
-  if (GetTickCount64() - LastKeyAt < 2000 || FrontHindrance == Hindrance::Elevated) return;  // it hears keys
-  ProbeHeard = false;
-  std::vector<INPUT> inputs;
-  Send(inputs, ProbeKey, 0, 0, HookProbe);
-  ProbeOutstanding = SendAll(inputs);
-}
-
-void DropKeyboardHookForTests() { PostThreadMessageW(HookThreadId, WM_DROP_HOOK, 0, 0); }
-
-unsigned long KeysPressed() { return KeyCount; }
-
-bool PressKeys(std::initializer_list<WORD> keys) {
-  std::vector<INPUT> inputs;
-  for (const WORD key : keys) SendOne(inputs, key, 0, ExtendedFlag(key), OurInput);
-  for (auto key = keys.end(); key != keys.begin();) {
-    --key;
-    SendOne(inputs, *key, 0, ExtendedFlag(*key) | KEYEVENTF_KEYUP, OurInput);
+void KeyboardHook::Uninstall() {
+  for (HHOOK* hook : {&keyboardHook_, &mouseHook_}) {
+    if (*hook) UnhookWindowsHookEx(*hook);
+    *hook = nullptr;
   }
-  return SendAll(inputs);
 }
 
-void LetGoOfModifiers() {
-  std::vector<INPUT> inputs;
-  for (const WORD key : {VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL, VK_LMENU, VK_RMENU, VK_LWIN, VK_RWIN}) {
-    if (IsDown(key)) SendOne(inputs, key, 0, ExtendedFlag(key) | KEYEVENTF_KEYUP, OurInput);
-  }
-  if (!inputs.empty()) SendAll(inputs);
+LRESULT CALLBACK KeyboardHook::KeyboardProc(int code, WPARAM message, LPARAM data) {
+  if (code != HC_ACTION || !running_) return CallNextHookEx(nullptr, code, message, data);
+  const LONGLONG started = TimingsFile ? Now() : 0;
+  const LRESULT result = running_->OnKey(code, message, data);
+  const auto& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
+  if (TimingsFile && !(key.flags & LLKHF_INJECTED)) Timings.push_back(Now() - started);
+  return result;
 }
+
+LRESULT CALLBACK KeyboardHook::MouseProc(int code, WPARAM message, LPARAM data) {
+  if (code == HC_ACTION && running_) {
+    const auto& mouse = *reinterpret_cast<const MSLLHOOKSTRUCT*>(data);
+    running_->lastInputSeen_ = mouse.time;
+    if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN ||
+        message == WM_XBUTTONDOWN) {
+      running_->OnClick();
+    }
+  }
+  return CallNextHookEx(nullptr, code, message, data);
+}
+
+// A click puts the caret, and maybe the focus, somewhere the record never saw.
+void KeyboardHook::OnClick() {
+  record_.Reset(nullptr);
+  BeginDoubt();
+}
+
+KeyboardHook::Key KeyboardHook::Arrived(WPARAM message, const KBDLLHOOKSTRUCT& key) const {
+  Key arrived{};
+  arrived.key = key;
+  arrived.down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+  // A hook is called before the system notes the key: its state is still the one before it.
+  arrived.wasDown = IsDown(static_cast<int>(key.vkCode));
+  arrived.shift = IsDown(VK_SHIFT);
+  arrived.capsLock = (GetKeyState(VK_CAPITAL) & 1) != 0;
+  arrived.control = IsDown(VK_CONTROL);
+  arrived.alt = IsDown(VK_MENU);
+  arrived.windows = IsDown(VK_LWIN) || IsDown(VK_RWIN);
+  arrived.altGr = AltGrDown();
+  arrived.focus = FocusedWindow();
+  arrived.layout = LayoutOf(arrived.focus);
+  return arrived;
+}
+
+LRESULT KeyboardHook::OnKey(int code, WPARAM message, LPARAM data) {
+  const auto& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
+  const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+  lastInputSeen_ = key.time;
+  if (key.flags & LLKHF_INJECTED) {
+    if (key.dwExtraInfo == KorvelInput) {
+      if (outstanding_ > 0) --outstanding_;
+      lastOwnSeen_ = GetTickCount64();
+      if (key.vkCode == VK_SCROLL && down && lightPresses_ > 0) --lightPresses_;
+    } else if (down) {
+      // Another program types (a password manager, a text expander): its
+      // keys pass as they are, and the field holds what the record never saw.
+      record_.Reset(nullptr);
+    }
+    return CallNextHookEx(nullptr, code, message, data);
+  }
+  if (down && !IsModifier(key.vkCode) && key.vkCode != VK_PAUSE && !IsDown(VK_LWIN) && !IsDown(VK_RWIN)) {
+    ++keyCount_;
+  }
+  // Modifiers type nothing: they go at once, so that the system's key state
+  // is always the keyboard's.
+  if (IsModifier(key.vkCode)) return CallNextHookEx(nullptr, code, message, data);
+  const Key arrived = Arrived(message, key);
+  if (Holding(arrived)) {
+    held_.push_back(arrived);
+    if (!boundTimer_) boundTimer_ = SetTimer(nullptr, 0, 50, nullptr);
+    return 1;
+  }
+  return Act(arrived, outstanding_ > 0) ? 1 : CallNextHookEx(nullptr, code, message, data);
+}
+
+bool KeyboardHook::Holding(const Key& key) { return fixing_ || !held_.empty() || InDoubt(key); }
+
+bool KeyboardHook::InDoubt(const Key& key) {
+  AcquireSRWLockShared(&verdictLock_);
+  const Verdict verdict = verdict_;
+  const std::uint64_t judged = verdictGeneration_;
+  ReleaseSRWLockShared(&verdictLock_);
+  std::uint64_t generation = doubt_;
+  // Another window, field or layout than the verdict is about: a focus
+  // event may not have come yet, or never (Wine sends none for some windows).
+  if (judged >= generation && (key.focus != verdict.focus || key.layout != verdict.layout)) generation = BeginDoubt();
+  if (judged >= generation) return false;
+  if (requested_ < generation) {
+    requested_ = generation;
+    holdingSince_ = GetTickCount64();
+    Notify(JudgeTheFocus, static_cast<LPARAM>(doubtSince_));
+  }
+  return true;
+}
+
+std::uint64_t KeyboardHook::BeginDoubt() {
+  doubtSince_ = GetTickCount();
+  return ++doubt_;
+}
+
+void KeyboardHook::Publish(std::uint64_t generation, const Verdict& verdict) {
+  AcquireSRWLockExclusive(&verdictLock_);
+  if (generation >= verdictGeneration_) {
+    verdict_ = verdict;
+    verdictGeneration_ = generation;
+  }
+  ReleaseSRWLockExclusive(&verdictLock_);
+  PostThreadMessageW(threadId_, WM_RELEASE_KEYS, 0, 0);
+}
+
+std::uint64_t KeyboardHook::VerdictGeneration() const {
+  AcquireSRWLockShared(&verdictLock_);
+  const std::uint64_t generation = verdictGeneration_;
+  ReleaseSRWLockShared(&verdictLock_);
+  return generation;
+}
+
+Verdict KeyboardHook::CurrentVerdict() const {
+  AcquireSRWLockShared(&verdictLock_);
+  const Verdict verdict = verdict_;
+  ReleaseSRWLockShared(&verdictLock_);
+  return verdict;
+}
+
+HKL KeyboardHook::Layout() const { return CurrentVerdict().layout; }
+
+// What the key types in its layout with the key state it came with, as the
+// focused program will see it; 0 for nothing, and for a dead key (which
+// waits for the next key).
+static wchar_t TypedCharacter(const KBDLLHOOKSTRUCT& key, bool shift, bool capsLock, HKL layout, bool& deadKey) {
+  BYTE state[256] = {};
+  if (shift) state[VK_SHIFT] = 0x80;
+  state[VK_CAPITAL] = capsLock ? 1 : 0;
+  wchar_t typed[8] = {};
+  // Flag 4: the system's own dead-key state stays as it was.
+  const int count = ToUnicodeEx(key.vkCode, key.scanCode, state, typed, 8, 4, layout);
+  if (count < 0) deadKey = true;
+  return count == 1 ? typed[0] : 0;
+}
+
+KeyboardHook::Action KeyboardHook::Decide(const Key& key, std::u16string& text) {
+  const DWORD virtualKey = key.key.vkCode;
+  const std::size_t index = virtualKey & 0xFF;
+  if (!key.down) {
+    const bool replaced = replaced_[index];
+    replaced_[index] = false;
+    return replaced ? Action::Drop : Action::Pass;
+  }
+  // A repeat of a key typed otherwise is typed otherwise too; a new press
+  // owes nothing to the last one, whose key-up may never have come.
+  if (key.wasDown && replaced_[index] && virtualKey == VK_PAUSE) return Action::Drop;
+  replaced_[index] = false;
+  const Verdict verdict = CurrentVerdict();
+  const bool setAsideOrOut = verdict.hindrance == Hindrance::Password || verdict.hindrance == Hindrance::SetAside ||
+                             verdict.hindrance == Hindrance::Elevated;
+  if (virtualKey == VK_SCROLL) {
+    if (!key.wasDown) {
+      typingOn_ = !typingOn_;
+      userScrollLockAt_ = GetTickCount64();
+      Notify(TypingSwitched);
+    }
+    return Action::Pass;  // its light shows the state
+  }
+  if (virtualKey == VK_PAUSE) {
+    // Win+Pause is the system's; and Korvel never fixes in a password field
+    // nor in a program set aside.
+    if (key.wasDown || key.windows || setAsideOrOut) return Action::Pass;
+    fixing_ = true;
+    fixingSince_ = GetTickCount64();
+    if (!boundTimer_) boundTimer_ = SetTimer(nullptr, 0, 50, nullptr);
+    replaced_[index] = true;
+    Notify(key.shift ? RewriteByTranscription : RewriteByKeyboard);
+    return Action::Drop;
+  }
+  // Never a password's keys, nor a program's set aside, in the record.
+  const HWND field = setAsideOrOut ? nullptr : key.focus;
+  const bool shortcut = key.control || key.alt || key.windows || key.altGr;
+  if (virtualKey == VK_BACK && !shortcut) {
+    field ? record_.TakeBack(field) : record_.Reset(nullptr);
+    return Action::Pass;
+  }
+  if (MovesTheCaret(virtualKey) || shortcut) {
+    // Shortcuts too: they may paste, undo, select or move anywhere.
+    record_.Reset(field);
+    if (MayMoveTheFocus(virtualKey)) BeginDoubt();
+    return Action::Pass;
+  }
+  const bool completesDeadKey = deadKeyWaiting_;
+  const wchar_t typed = TypedCharacter(key.key, key.shift, key.capsLock, key.layout, deadKeyWaiting_);
+  if (!typed) return Action::Pass;
+  if (completesDeadKey) {
+    deadKeyWaiting_ = false;  // the system makes the accented letter, which the record cannot know
+    record_.Reset(field);
+    return Action::Pass;
+  }
+  if (typed < 0x20) return Action::Pass;
+  const bool transcribes =
+      typingOn_ && verdict.hindrance == Hindrance::None && !IsNumberPadKey(virtualKey) && IsTranscribedCharacter(typed);
+  const char16_t output = transcribes ? KeyOutput(static_cast<char16_t>(typed)) : 0;
+  text.assign(1, output ? output : static_cast<char16_t>(typed));
+  field ? record_.Append(field, text) : record_.Reset(nullptr);
+  return output && output != typed ? Action::Replace : Action::Pass;
+}
+
+bool KeyboardHook::Act(const Key& key, bool injected) {
+  std::u16string text;
+  Action action = Decide(key, text);
+  if (action == Action::Replace) {
+    KeyInputs typed(key.layout);
+    typed.Text(text);
+    if (!TypingRefusedForTests && Send(typed)) {
+      replaced_[key.key.vkCode & 0xFF] = true;
+      return true;
+    }
+    // Windows did not take it (a window of a higher integrity level): the
+    // key goes as it was typed.
+    record_.Reset(nullptr);
+    action = Action::Pass;
+  }
+  if (action == Action::Drop) return true;
+  if (!injected) return false;
+  // Sent again as it came, with the modifiers it came with.
+  KeyInputs same(key.layout);
+  const std::pair<WORD, bool> modifiers[] = {{VK_SHIFT, key.shift}, {VK_CONTROL, key.control}, {VK_MENU, key.alt}};
+  for (const auto& [modifier, held] : modifiers) {
+    if (key.down && IsDown(modifier) != held) same.Key(modifier, held);
+  }
+  same.SameKey(key.key, key.down);
+  for (const auto& [modifier, held] : modifiers) {
+    if (key.down && IsDown(modifier) != held) same.Key(modifier, !held);
+  }
+  Send(same);
+  return true;
+}
+
+void KeyboardHook::Release() {
+  while (!held_.empty() && !fixing_) {
+    Key next = held_.front();
+    // It goes where the focus is now.
+    next.focus = FocusedWindow();
+    next.layout = LayoutOf(next.focus);
+    if (InDoubt(next)) break;
+    held_.pop_front();
+    Act(next, true);
+  }
+  if (held_.empty() && !fixing_ && boundTimer_) {
+    KillTimer(nullptr, boundTimer_);
+    boundTimer_ = 0;
+  }
+}
+
+void KeyboardHook::CheckBounds() {
+  const ULONGLONG now = GetTickCount64();
+  if (fixing_ && now - fixingSince_ > kFixBound) fixing_ = false;
+  if (!held_.empty() && !fixing_ && now - holdingSince_ > kVerdictBound) {
+    // No verdict in time: the keys go as typed, as into a password field.
+    const HWND focus = FocusedWindow();
+    Publish(doubt_, Verdict{Hindrance::Password, focus, LayoutOf(focus)});
+  }
+  // Keys of ours that never came by (Windows took fewer than sent) hold up no others.
+  if (outstanding_ > 0 && now - lastOwnSeen_ > 2000) outstanding_ = 0;
+  Release();
+}
+
+void KeyboardHook::BeginFix() {
+  fixingSince_ = GetTickCount64();
+  fixing_ = true;
+}
+
+void KeyboardHook::EndFix() {
+  fixing_ = false;
+  PostThreadMessageW(threadId_, WM_RELEASE_KEYS, 0, 0);
+}
+
+void KeyboardHook::PassOnPause(bool shift) {
+  KeyInputs pause(Layout());
+  const bool wrap = shift && !IsDown(VK_SHIFT);
+  if (wrap) pause.Key(VK_SHIFT, true);
+  pause.Tap(VK_PAUSE);
+  if (wrap) pause.Key(VK_SHIFT, false);
+  Send(pause);
+}
+
+bool KeyboardHook::Send(KeyInputs& keys) {
+  std::vector<INPUT>& inputs = keys.Inputs();
+  if (inputs.empty()) return true;
+  const auto count = static_cast<long>(inputs.size());
+  // Counted before they go: they may come by the hook before SendInput returns.
+  outstanding_ += count;
+  lastOwnSeen_ = GetTickCount64();
+  const auto sent = static_cast<long>(SendInput(static_cast<UINT>(count), inputs.data(), sizeof(INPUT)));
+  outstanding_ -= count - sent;
+  return sent == count;
+}
+
+void KeyboardHook::ShowTypingOnScrollLock() { PostThreadMessageW(threadId_, WM_AGREE_LIGHT, 0, 0); }
+
+void KeyboardHook::AgreeLight() {
+  // The user's own press is on its way to the light.
+  if (LightKeptByXServer || GetTickCount64() - userScrollLockAt_ < 1000) return;
+  const bool lit = ((GetKeyState(VK_SCROLL) & 1) != 0) != (lightPresses_ % 2 == 1);
+  if (lit == !typingOn_) return;
+  KeyInputs press(Layout());
+  press.Tap(VK_SCROLL);
+  if (Send(press)) ++lightPresses_;
+}
+
+void KeyboardHook::ReinstallIfDropped() {
+  LASTINPUTINFO last{};
+  last.cbSize = sizeof(last);
+  if (!GetLastInputInfo(&last)) return;
+  // Input more than a moment after the last the hooks saw.
+  if (static_cast<LONG>(last.dwTime - lastInputSeen_) > 1000 && GetTickCount64() - lastReinstall_ > 2000) Reinstall();
+}
+
+void KeyboardHook::Reinstall() {
+  lastReinstall_ = GetTickCount64();
+  lastInputSeen_ = GetTickCount();
+  PostThreadMessageW(threadId_, WM_INSTALL_HOOKS, 0, 0);
+}
+
+void KeyboardHook::DropForTests() { PostThreadMessageW(threadId_, WM_DROP_HOOKS, 0, 0); }

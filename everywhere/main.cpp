@@ -29,7 +29,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR commandLin
     return 0;
   }
   const HANDLE oneInstance = CreateMutexW(nullptr, FALSE, L"Local\\KorvelEverywhere");
-  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+  // Denied: the running one is elevated, and its mutex out of our reach.
+  if (GetLastError() == ERROR_ALREADY_EXISTS || (!oneInstance && GetLastError() == ERROR_ACCESS_DENIED)) {
     if (const HWND running = RunningInstance()) PostMessageW(running, WM_SWITCH_ON, 0, 0);
     return 0;
   }
@@ -41,6 +42,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR commandLin
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
-  CloseHandle(oneInstance);
+  if (oneInstance) CloseHandle(oneInstance);
   return 0;
 }

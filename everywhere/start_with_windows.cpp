@@ -8,7 +8,18 @@
 namespace {
 
 const wchar_t RunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+// Task Manager's switch for each program that starts with Windows: a value
+// of the same name, whose first byte is odd where the user switched it off.
+const wchar_t ApprovedKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 const wchar_t ValueName[] = L"Korvel everywhere";
+
+bool SwitchedOffInTaskManager() {
+  BYTE approval[12] = {};
+  DWORD size = sizeof(approval);
+  return RegGetValueW(HKEY_CURRENT_USER, ApprovedKey, ValueName, RRF_RT_REG_BINARY, nullptr, approval, &size) ==
+             ERROR_SUCCESS &&
+         size > 0 && (approval[0] & 1) != 0;
+}
 
 std::wstring QuotedProgramPath() { return L"\"" + ThisProgramPath() + L"\""; }
 
@@ -38,10 +49,13 @@ bool StartsWithWindows() {
     return false;
   }
   command.resize(std::wcslen(command.c_str()));
-  return CompareStringOrdinal(command.c_str(), -1, QuotedProgramPath().c_str(), -1, TRUE) == CSTR_EQUAL;
+  return CompareStringOrdinal(command.c_str(), -1, QuotedProgramPath().c_str(), -1, TRUE) == CSTR_EQUAL &&
+         !SwitchedOffInTaskManager();
 }
 
 void SetStartWithWindows(bool start) {
+  // Without Task Manager's value the program starts: switched on here, it is on there too.
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, ApprovedKey, ValueName);
   if (!start) {
     RegDeleteKeyValueW(HKEY_CURRENT_USER, RunKey, ValueName);
     return;

@@ -5,7 +5,8 @@
 
 #include <string>
 
-// Whether the value starts this very program (another copy's does not count).
+// Whether the value starts this very program (another copy's does not
+// count) and Task Manager has not switched it off.
 bool StartsWithWindows();
 void SetStartWithWindows(bool start);
 

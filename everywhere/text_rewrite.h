@@ -1,39 +1,107 @@
-// Pause and Shift+Pause in any program: the selection, or the word before
-// the caret, read with the program's own Copy and replaced with its own
-// Paste (one step for its undo), in the other alphabet. The clipboard is
-// borrowed for it and holds what it held before once done.
+// Pause and Shift+Pause in any program: the word before the caret, or the
+// selection, in the other alphabet. Each way of reaching the text is tried in
+// turn, the surest first:
+//   - typed: the word is at the end of what Korvel saw typed into the field
+//     (TypedRecord): Backspaces and the new text, as keys, with no clipboard,
+//     so that it works in consoles and every program that takes typing;
+//   - the control's own messages, in Edit and RichEdit controls (a selection,
+//     or text Korvel did not see being typed): read, and replaced as one step
+//     of the control's undo;
+//   - UI Automation's text pattern, where the program offers it: read, and
+//     typed over;
+//   - the clipboard, with the program's own Copy and Paste, where neither of
+//     those exists, and never in a console, where Ctrl+C interrupts. In a code
+//     editor, where Copy with nothing selected takes the whole line, only the
+//     word is taken.
+// A fix that does not complete leaves the text and the caret as they were.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
+#include "keyboard_hook.h"
+#include "saved_clipboard.h"
 #include "wrong_alphabet.h"
 
 // What one rewriting did, so that Pause pressed again at once undoes it.
 struct TextRewrite {
+  enum class Way { None, Typed, Messages, Keys, Clipboard };
+  Way way = Way::None;
   HWND focus = nullptr;
-  std::u16string before;  // the text as it stood
-  std::u16string after;   // what replaced it
-  bool selected = false;  // a selection, which stays selected; else a word, the caret after it
-  bool cyrillic = false;  // the text's alphabet now
+  std::u16string before;     // the text as it stood
+  std::u16string after;      // what replaced it
+  bool selected = false;     // a selection, which stays selected; else a word, the caret after it
+  bool cyrillic = false;     // the text's alphabet now
+  unsigned long record = 0;  // Typed: the record's change count as the fix left it
+  DWORD start = 0;           // Messages: where the text starts in the control
 };
 
 enum class RewriteOutcome {
   Rewritten,
-  NoText,  // the program gave no text to rewrite, or took none back
-  Busy,    // the clipboard stayed in another program's hands
-  Moved,   // the rewritten text no longer stands where it was left: nothing undone
+  NoText,   // no text to rewrite here, or none that changes
+  Busy,     // the clipboard stayed in another program's hands, or keys stayed held
+  Moved,    // the rewritten text no longer stands where it was left: nothing undone
+  NotHere,  // this way does not reach the field's text: the next is tried
 };
 
-// Rewrites in the program in front, whose focused window is `focus`; the
-// clipboard is opened for `owner`, which must hand WM_RENDERFORMAT on to
-// RenderPromisedText.
-RewriteOutcome RewriteTextInFront(HWND owner, HWND focus, Rewriting rewriting, TextRewrite& done);
-// Puts back what `rewrite` replaced, where it still stands as it was left
-// (selected, or before the caret); Moved where it does not.
-RewriteOutcome UndoTextRewrite(HWND owner, const TextRewrite& rewrite);
+class TextRewriter {
+ public:
+  // `owner` opens the clipboard where it is used, and must hand
+  // WM_RENDERFORMAT and WM_RENDERALLFORMATS on to this object.
+  TextRewriter(KeyboardHook& hook, HWND owner) : hook_(hook), owner_(owner) {}
 
-// WM_RENDERFORMAT and WM_RENDERALLFORMATS: the text promised for a Paste.
-void RenderPromisedText(HWND owner, UINT format);
-void RenderAllPromisedText(HWND owner);
+  // Rewrites in the focused window `focus`.
+  RewriteOutcome Rewrite(HWND focus, Rewriting rewriting, TextRewrite& done);
+  // Puts back what `rewrite` replaced, where it still stands as it was left.
+  RewriteOutcome Undo(const TextRewrite& rewrite);
+
+  void RenderPromisedText(UINT format);
+  void RenderAllPromisedText();
+  // A Paste that did not come in time keeps the user's clipboard waiting:
+  // it is put back once the Paste came after all (WM_TIMER with this id).
+  static constexpr UINT_PTR kRestoreTimer = 11;
+  void OnRestoreTimer();
+
+ private:
+  RewriteOutcome ByRecord(HWND focus, Rewriting rewriting, TextRewrite& done);
+  RewriteOutcome ByMessages(HWND focus, Rewriting rewriting, TextRewrite& done);
+  RewriteOutcome ByAutomation(HWND focus, Rewriting rewriting, TextRewrite& done);
+  RewriteOutcome ByClipboard(HWND focus, Rewriting rewriting, TextRewrite& done);
+  bool CopyText(DWORD milliseconds, std::u16string& text, bool& wholeLine);
+  bool PasteText(HWND focus, const std::u16string& text, const std::u16string& fallback);
+  void RestoreLater(std::unique_ptr<SavedClipboard> saved);
+
+  KeyboardHook& hook_;
+  HWND owner_;
+  // The text a Paste is to insert, put on the clipboard only when the
+  // program asks for it: its asking tells that the Paste has come.
+  std::u16string promised_;
+  DWORD pasteProcess_ = 0;
+  bool promiseTaken_ = false;
+  std::unique_ptr<SavedClipboard> pendingRestore_;
+  ULONGLONG restoreBy_ = 0;
+};
+
+// The window's program is a console or a terminal, where Ctrl+C interrupts.
+bool IsConsole(HWND window);
+// Runs the calling thread's messages until `done()` or `milliseconds` pass.
+template <typename Done>
+bool PumpUntil(Done done, DWORD milliseconds) {
+  const ULONGLONG until = GetTickCount64() + milliseconds;
+  while (!done()) {
+    if (GetTickCount64() >= until) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(message.wParam));
+        return false;
+      }
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+  return true;
+}

@@ -6,7 +6,8 @@
 //   desktop_helper serve    answers queries, one a line on standard input,
 //                           with one line each ("!" and a reason where it
 //                           cannot), after a first line "ready"
-//   desktop_helper fields   shows the window of fields (test_fields.h)
+//   desktop_helper fields   shows the windows of fields (test_fields.h)
+//   desktop_helper console  shows a console that records its keys (test_console.h)
 //
 // Korvel's dialog:
 //   dialog-title | dialog-label | dialog-text   the text, as UTF-16 hex
@@ -30,8 +31,15 @@
 //   title:CLASS         the title of the first of them, as UTF-16 hex
 //   judged:TITLE[:ID]   "1" once Korvel everywhere has judged the window's
 //                       focus (or its control ID), or runs not at all
+// The keyboard:
+//   send-keys:TEXT      types TEXT with virtual keys, as another program's
+//                       SendInput (a password manager's auto-type) does
+//   watch-keys          from now on counts the injected keys that a hook of
+//                       its own, installed after everyone's, sees first
+//   injected-keys       how many it counted
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
@@ -39,6 +47,7 @@
 #include <vector>
 
 #include "helper_output.h"
+#include "test_console.h"
 #include "test_fields.h"
 
 namespace {
@@ -179,6 +188,59 @@ std::string ClipboardFingerprint() {
   return fingerprint.substr(1);
 }
 
+// Types `text` with the virtual keys of the keyboard's layout, Shift where
+// it asks for it, unmarked as any program's input is.
+bool SendKeys(const std::wstring& text) {
+  std::vector<INPUT> inputs;
+  const auto add = [&inputs](WORD key, bool down) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    inputs.push_back(input);
+  };
+  for (const wchar_t ch : text) {
+    const SHORT key = VkKeyScanW(ch);
+    if (key == -1) return false;
+    const bool shift = (key & 0x100) != 0;
+    if (shift) add(VK_SHIFT, true);
+    add(static_cast<WORD>(key & 0xFF), true);
+    add(static_cast<WORD>(key & 0xFF), false);
+    if (shift) add(VK_SHIFT, false);
+  }
+  return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+}
+
+// A low-level hook installed after everyone's is called first: it sees
+// every key, and counts those injected.
+std::atomic<long> InjectedKeys{0};
+
+LRESULT CALLBACK CountInjected(int code, WPARAM message, LPARAM data) {
+  if (code == HC_ACTION && (reinterpret_cast<const KBDLLHOOKSTRUCT*>(data)->flags & LLKHF_INJECTED)) ++InjectedKeys;
+  return CallNextHookEx(nullptr, code, message, data);
+}
+
+DWORD WINAPI WatchKeys(void* ready) {
+  SetWindowsHookExW(WH_KEYBOARD_LL, CountInjected, GetModuleHandleW(nullptr), 0);
+  SetEvent(static_cast<HANDLE>(ready));
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+  return 0;
+}
+
+bool StartWatchingKeys() {
+  InjectedKeys = 0;
+  static bool watching = false;
+  if (watching) return true;
+  const HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  const HANDLE thread = CreateThread(nullptr, 0, WatchKeys, ready, 0, nullptr);
+  watching = thread && WaitForSingleObject(ready, 10000) == WAIT_OBJECT_0;
+  CloseHandle(ready);
+  if (thread) CloseHandle(thread);
+  return watching;
+}
+
 // The answer to Korvel's dialog's queries; "!" where there is none.
 std::string AnswerOfDialog(const std::wstring& verb, const std::vector<std::wstring>& query) {
   const HWND dialog = KorvelDialog();
@@ -207,6 +269,9 @@ std::string Answer(const std::vector<std::wstring>& query) {
   if (verb == L"fill-clipboard") return FillClipboard() ? "ok" : "!clipboard busy";
   if (verb == L"clipboard-formats") return ClipboardFingerprint();
   if (verb == L"clipboard") return Hex(ClipboardText());
+  if (verb == L"watch-keys") return StartWatchingKeys() ? "ok" : "!no hook";
+  if (verb == L"injected-keys") return std::to_string(InjectedKeys);
+  if (verb == L"send-keys" && query.size() == 2) return SendKeys(query[1]) ? "ok" : "!a character no key types";
   if (query.size() < 2) return "!unknown query";
   if (verb == L"count") return std::to_string(TopLevel(L"", query[1]).size());
   if (verb == L"close") {
@@ -228,7 +293,9 @@ std::string Answer(const std::vector<std::wstring>& query) {
     GUITHREADINFO info{};
     info.cbSize = sizeof(info);
     GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-    const HWND focus = query.size() == 3 ? GetDlgItem(window, std::stoi(query[2])) : info.hwndFocus;
+    // The control named, or where the window holds no such control (its fields are its own), its focus.
+    HWND focus = query.size() == 3 ? GetDlgItem(window, std::stoi(query[2])) : nullptr;
+    if (!focus) focus = info.hwndFocus;
     return korvel.empty() || GetPropW(korvel.front(), L"KorvelJudgedFocus") == focus ? "1" : "0";
   }
   if (verb == L"front") {
@@ -276,6 +343,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
   const std::wstring mode = count == 2 ? arguments[1] : L"";
   if (mode == L"fields") return ShowFields(instance);
+  if (mode == L"console") return ShowConsole(instance);
   if (mode == L"serve") return Serve();
   return 2;
 }
