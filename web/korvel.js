@@ -302,7 +302,15 @@
   } else if (typeof createKorvelCore !== 'function') {
     startWithoutCore('noCoreFile');
   } else {
-    createKorvelCore().then(start, (error) => startWithoutCore('coreNotLoaded', error));
+    createKorvelCore().then((core) => {
+      // A start that fails halfway still leaves a text box to type in, and says why.
+      try {
+        start(core);
+      } catch (error) {
+        transcribeSwitch.checked = false; // what did start of the typing types the keys' own letters, as said
+        startWithoutCore('coreNotStarted', error);
+      }
+    }, (error) => startWithoutCore('coreNotLoaded', error));
   }
 
   // Offline and installable, where the page is served (not as a local file).

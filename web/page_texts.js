@@ -50,6 +50,7 @@ const KorvelPageTexts = (() => {
       noWebAssembly: 'this browser runs no WebAssembly',
       noCoreFile: 'its file korvel-core.js did not load',
       coreNotLoaded: 'the core did not load',
+      coreNotStarted: 'the editor did not start',
     },
     de: {
       title: 'Korvel: Russisch tippen auf der deutschen Tastatur',
@@ -97,6 +98,7 @@ const KorvelPageTexts = (() => {
       noWebAssembly: 'Dieser Browser führt kein WebAssembly aus',
       noCoreFile: 'Die Datei korvel-core.js wurde nicht geladen',
       coreNotLoaded: 'Der Kern wurde nicht geladen',
+      coreNotStarted: 'Der Editor ist nicht gestartet',
     },
     ru: {
       title: 'Korvel: печатать по-русски на немецкой клавиатуре',
@@ -141,6 +143,7 @@ const KorvelPageTexts = (() => {
       noWebAssembly: 'этот браузер не выполняет WebAssembly',
       noCoreFile: 'не загрузился файл korvel-core.js',
       coreNotLoaded: 'не загрузилось ядро',
+      coreNotStarted: 'редактор не запустился',
     },
   };
   const LANGUAGES = Object.keys(TEXTS);

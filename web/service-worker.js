@@ -21,28 +21,46 @@ self.addEventListener('activate', (event) => {
     .then(() => self.clients.claim()));
 });
 
-// The network's answer when it is a good one and comes in time; otherwise
-// the kept copy. An error page (a server's 503, a captive portal's sign-in
-// page) or a network that never answers counts as no network.
+// Each page load takes every file from one place: the network, where the
+// page itself came from it in good order and in time, else the kept copies
+// (mixed, a new korvel.js could meet an old korvel-core.js). An error page
+// (a server's 503, a captive portal's sign-in page) or a network that never
+// answers counts as no network.
 const NETWORK_WAIT_MS = 3000;
+const sources = new Map(); // a page's client id: 'network' or 'cache'
 
-async function answer(request) {
-  const fromNetwork = fetch(request, { cache: 'no-cache' }).catch(() => null);
+const kept = (request) => caches.open(CACHE).then((cache) => cache.match(request, { ignoreSearch: true }));
+
+async function answerPage(event) {
+  const fromNetwork = fetch(event.request, { cache: 'no-cache' }).catch(() => null);
   let timer = 0;
   const late = new Promise((resolve) => {
     timer = setTimeout(resolve, NETWORK_WAIT_MS, null);
   });
   const first = await Promise.race([fromNetwork, late]);
   clearTimeout(timer);
-  if (first && first.ok) return first;
-  const kept = await caches.open(CACHE).then((cache) => cache.match(request, { ignoreSearch: true }));
-  if (kept) return kept;
+  const fresh = Boolean(first && first.ok);
+  if (event.resultingClientId) sources.set(event.resultingClientId, fresh ? 'network' : 'cache');
+  if (fresh) return first;
   // Nothing kept for it: whatever the network gives, in its own time.
-  return first || (await fromNetwork) || Response.error();
+  return (await kept(event.request)) || first || (await fromNetwork) || Response.error();
+}
+
+async function answerFile(event) {
+  // Where the page's source is not known (this worker started after it),
+  // the kept copy: the page most likely came from it too.
+  if (sources.get(event.clientId) !== 'network') {
+    const copy = await kept(event.request);
+    if (copy) return copy;
+  }
+  const answer = await fetch(event.request, { cache: 'no-cache' }).catch(() => null);
+  if (answer && answer.ok) return answer;
+  return (await kept(event.request)) || answer || Response.error();
 }
 
 self.addEventListener('fetch', (event) => {
   const request = event.request;
   if (request.method !== 'GET' || new URL(request.url).origin !== self.location.origin) return;
-  event.respondWith(answer(request));
+  event.respondWith(request.mode === 'navigate' ? answerPage(event) : answerFile(event));
 });
+

@@ -254,6 +254,22 @@ class PhoneTest(unittest.TestCase):
             finally:
                 server.close()
 
+    def test_a_start_that_fails_says_why_and_leaves_a_text_box(self):
+        with tempfile.TemporaryDirectory() as folder:
+            site = Path(folder) / "site"
+            shutil.copytree(SITE, site)
+            (site / "screen_keyboard.js").write_text(
+                "const KorvelScreenKeyboard = { create() { throw new Error('no keyboard'); } };\n")
+            server = SiteServer(site)
+            try:
+                self.open(server.url + "index.html")
+                self.assertEqual(self.js("return document.documentElement.dataset.ready"), "no-core")
+                self.assertIn("no keyboard", self.js("return document.getElementById('core-failure').textContent"))
+                self.editor.send_keys("Privet")
+                self.assertEqual(self.value(), "Privet")
+            finally:
+                server.close()
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)
