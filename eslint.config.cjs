@@ -14,6 +14,7 @@ const globals = require(path.join(tools, 'globals'));
 const korvelScripts = {
   KorvelTyping: 'readonly',
   KorvelKeyboardTable: 'readonly',
+  KorvelKeyboardData: 'readonly',
   KorvelPageTexts: 'readonly',
   KorvelScreenKeyboard: 'readonly',
   createKorvelCore: 'readonly',
@@ -39,7 +40,7 @@ module.exports = [
   // the extension's background (puppeteer's evaluate): those see the page's
   // globals and the background's own functions.
   {
-    files: ['tests/extension/editors_test.js', 'bench/editor_typing.js'],
+    files: ['tests/extension/editors_test.js', 'tests/extension/trust_test.js', 'bench/editor_typing.js'],
     languageOptions: {
       globals: {
         ...globals.browser, ...globals.webextensions, onCommand: 'readonly', onContextMenu: 'readonly',

@@ -1,67 +1,101 @@
-// Korvel in the text fields of a page and its frames: where it is switched
-// on, each typed character and each composed word is replaced by what the
-// keyboard table gives, as Korvel's own editor types. Only in fields meant
-// for words: text areas, contenteditable boxes, editors that take their input
-// through an EditContext, and inputs of type text and
-// search; never in a password (nor in a field that was one: a "show
-// password" button makes it a text field), a one-time code, a telephone
-// number, an address, a number, or a field that takes no typing. Nothing
-// typed is kept.
+// Korvel in the text fields of a page and its frames, on the sites the user
+// turned it on for (the background registers this script there, and puts it
+// into a tab where a command asks for it): each typed character and each
+// composed word is replaced by what the keyboard table gives, as Korvel's own
+// editor types. Only in fields meant for words: text areas, contenteditable
+// boxes, editors that take their input through an EditContext, and inputs
+// of type text and search; never in a password (nor in a field that was
+// one: a "show password" button makes it a text field), a field drawn
+// masked, nor one whose autocomplete or input mode says it takes a name of
+// an account, an address, a number, a code or a card. Only the user's own
+// input counts: what a page's script sends is never answered. Nothing typed
+// is kept.
 'use strict';
 
 (function () {
+  // Once in each frame, however often a command puts it there.
+  if (globalThis.korvelAttached) return;
+  globalThis.korvelAttached = true;
+
   const WORD_INPUTS = new Set(['text', 'search']);
-  const SECRET_AUTOCOMPLETE = new Set(['one-time-code', 'current-password', 'new-password']);
-  // The switch as last set, and the sequence number of the setting, so that
-  // an older answer never undoes a newer switch.
-  let on = false;
-  let sequence = -1;
+  const NOT_WORDS = new Set(['username', 'email', 'url', 'postal-code', 'one-time-code', 'current-password',
+                             'new-password', 'impp', 'webauthn']);
+  const NOT_WORDS_INPUT_MODES = new Set(['email', 'tel', 'url', 'numeric', 'decimal']);
+  // The switch for this frame's own site, and the sequence of the switches
+  // heard, so that an older answer never undoes a newer switch.
+  let siteOn = false;
+  let heard = 0;
+  // The alphabet a Pause chose in this page, over the site's switch.
+  let chosen = null;
+
+  // Left behind by an update, a reload or a removal of the extension: it
+  // answers nothing any more.
+  const alive = () => Boolean(globalThis.chrome && chrome.runtime && chrome.runtime.id);
 
   const wasPassword = new WeakSet();
-  function notePassword(element) {
-    if (element && element.tagName === 'INPUT' && element.type === 'password') wasPassword.add(element);
-  }
-  document.addEventListener('focusin', (event) => notePassword(event.composedPath()[0]), true);
-  new MutationObserver((records) => {
-    for (const record of records) {
-      if ((record.oldValue || '').toLowerCase() === 'password') wasPassword.add(record.target);
-    }
-  }).observe(document, { subtree: true, attributes: true, attributeFilter: ['type'], attributeOldValue: true });
+  document.addEventListener('focusin', (event) => {
+    const target = event.composedPath()[0];
+    if (target && target.tagName === 'INPUT' && target.type === 'password') wasPassword.add(target);
+  }, true);
 
   function isMeantForWords(target) {
     if (target.tagName === 'TEXTAREA') return true;
     // An editor that takes its input through an EditContext (Chromium).
     if (target.editContext) return target.getAttribute('aria-readonly') !== 'true';
-    if (target.tagName === 'INPUT') return WORD_INPUTS.has(target.type) && !wasPassword.has(target);
+    if (target.tagName === 'INPUT') {
+      if (target.type === 'password') wasPassword.add(target);
+      return WORD_INPUTS.has(target.type) && !wasPassword.has(target);
+    }
     return target.isContentEditable;
   }
 
-  // The field at `target` that Korvel may type in, whether it is on or off.
+  function saysItIsNoWords(target) {
+    const tokens = (target.getAttribute('autocomplete') || '').toLowerCase().split(/\s+/);
+    if (tokens.some((token) => NOT_WORDS.has(token) || token === 'tel' || token.startsWith('tel-') ||
+                               token.startsWith('cc-'))) {
+      return true;
+    }
+    if (NOT_WORDS_INPUT_MODES.has((target.getAttribute('inputmode') || '').toLowerCase())) return true;
+    // Drawn masked, as many sites draw their PIN and password boxes.
+    const style = target.ownerDocument.defaultView.getComputedStyle(target);
+    const masked = style.getPropertyValue('-webkit-text-security');
+    return Boolean(masked) && masked !== 'none';
+  }
+
+  // The field at `target` that Korvel may type in, whether it is on or off;
+  // asked at every event, so that a field turned into a password stops at once.
   function wordFieldOf(target) {
-    if (!target || target.nodeType !== Node.ELEMENT_NODE) return null;
-    if (!isMeantForWords(target) || target.readOnly || target.disabled) return null;
-    const autocomplete = (target.getAttribute('autocomplete') || '').toLowerCase().split(/\s+/);
-    if (autocomplete.some((token) => SECRET_AUTOCOMPLETE.has(token))) return null;
+    if (!alive() || !target || target.nodeType !== Node.ELEMENT_NODE) return null;
+    if (!isMeantForWords(target) || target.readOnly || target.disabled || saysItIsNoWords(target)) return null;
     return target;
   }
 
-  const fieldOf = (target) => (on ? wordFieldOf(target) : null);
+  const typingOn = () => (chosen === null ? siteOn : chosen);
+  const fieldOf = (target) => (typingOn() ? wordFieldOf(target) : null);
 
-  function apply(state) {
-    if (!state || typeof state.on !== 'boolean' || state.sequence < sequence) return;
-    on = state.on;
-    sequence = state.sequence;
+  function apply(on, sequence) {
+    if (sequence < heard) return;
+    heard = sequence;
+    siteOn = on;
+    chosen = null;
+  }
+
+  function ask() {
+    if (!alive()) return;
+    const sequence = ++heard;
+    chrome.runtime.sendMessage({ korvelState: window.location.hostname })
+      .then((state) => state && apply(Boolean(state.on), sequence), () => {});
   }
 
   KorvelTyping.attach(window, { fieldOf, transcribe: KorvelKeyboardTable.typedText });
-  // Pause, Shift+Pause, the commands and the context menu: also where Korvel
-  // is off, whose switch then follows the alphabet chosen.
+  // Pause, Shift+Pause, the commands and the context menu: the alphabet
+  // chosen goes on in this page.
   const rewrite = KorvelTyping.attachRewriting(window, {
     fieldOf: wordFieldOf,
     rewriteText: KorvelKeyboardTable.rewrite,
-    typingOn: () => on,
+    typingOn,
     setTyping: (typing) => {
-      if (typing !== on) chrome.runtime.sendMessage({ korvelSwitchTo: typing }).catch(() => {});
+      chosen = typing;
     },
   });
   // The focused field of this frame, inside shadow roots too.
@@ -70,13 +104,18 @@
     while (element && element.shadowRoot && element.shadowRoot.activeElement) element = element.shadowRoot.activeElement;
     return document.hasFocus() && element ? wordFieldOf(element) : null;
   }
-  chrome.runtime.onMessage.addListener((message, sender, reply) => {
-    if (message === 'korvel-site' && window === window.top) reply(window.location.hostname);
-    else if (message && message.korvel) apply(message.korvel);
-    else if (message && typeof message.korvelRewrite === 'boolean') {
+  chrome.runtime.onMessage.addListener((message, sender) => {
+    if (!alive() || sender.id !== chrome.runtime.id || !message) return;
+    if (typeof message.korvelSite === 'string' && message.korvelSite === window.location.hostname) {
+      apply(Boolean(message.on), ++heard);
+    } else if (typeof message.korvelRewrite === 'boolean') {
       const field = focusedField();
       if (field) rewrite(field, message.korvelRewrite);
     }
   });
-  chrome.runtime.sendMessage('korvel-state').then(apply, () => {});
+  // Back from the back/forward cache: the switch may have changed meanwhile.
+  window.addEventListener('pageshow', (event) => {
+    if (event.persisted) ask();
+  });
+  ask();
 })();

@@ -1,7 +1,9 @@
-// The options page: the sites where Korvel starts switched on. Saved when
-// the typing pauses and when the field or the page is left, not on every
-// key: the browser allows synced storage only so many writes a minute. Its
-// texts are in the browser's language (_locales).
+// The options page: the sites where Korvel is on. Saved when the typing
+// pauses and when the field or the page is left, not on every key: the
+// browser allows synced storage only so many writes a minute. A site added
+// here is on once the browser allows Korvel there, which only a click may
+// ask for: the button says which sites wait for it. Its texts are in the
+// browser's language (_locales).
 'use strict';
 
 (function () {
@@ -13,6 +15,23 @@
   const SAVE_AFTER_MS = 600;
   const sites = document.getElementById('sites');
   const saved = document.getElementById('saved');
+  const allow = document.getElementById('allow');
+  const patternOf = (host) => `*://${host}/*`;
+  let waiting = []; // listed sites the browser does not yet allow Korvel on
+
+  async function showWaiting() {
+    const hosts = sites.value.split('\n').map((line) => line.trim().toLowerCase()).filter(Boolean);
+    const allowed = await Promise.all(hosts.map((host) => chrome.permissions.contains({ origins: [patternOf(host)] })
+      .catch(() => true)));
+    waiting = hosts.filter((host, i) => !allowed[i]);
+    allow.hidden = waiting.length === 0;
+    allow.textContent = chrome.i18n.getMessage('optionsAllow', [waiting.join(', ')]);
+  }
+
+  // Asked within the click: the browser allows a permission request then alone.
+  allow.addEventListener('click', () => {
+    chrome.permissions.request({ origins: waiting.map(patternOf) }).then(showWaiting, showWaiting);
+  });
   let timer = 0;
   let stored = null; // what storage holds, as far as this page knows
 
@@ -24,14 +43,16 @@
     stored = value;
     chrome.storage.sync.set({ sites: value }).then(() => {
       if (sites.value === value) saved.textContent = chrome.i18n.getMessage('optionsSaved');
+      showWaiting();
     }, (error) => {
       stored = null; // the next pause or leave tries again
       saved.textContent = chrome.i18n.getMessage('optionsNotSaved', [error.message]);
     });
   }
 
-  chrome.storage.sync.get('sites').then((kept) => {
+  chrome.storage.sync.get('sites').then(async (kept) => {
     sites.value = stored = kept.sites || '';
+    await showWaiting();
     document.documentElement.dataset.ready = 'true';
   });
   sites.addEventListener('input', () => {

@@ -13,6 +13,10 @@
 // Editors built on an EditContext (Chromium) hear only their context's own
 // `textupdate`: the replacement goes into the context and raises that, as
 // the browser does for typing.
+//
+// Only the user's own input counts: an event that a page's script made
+// (isTrusted false) is never cancelled, never answered and changes nothing,
+// so that no page can drive Korvel or tell that it is there.
 'use strict';
 
 const KorvelTyping = (() => {
@@ -216,6 +220,7 @@ const KorvelTyping = (() => {
     const announced = new WeakSet(); // EditContexts whose next update a `beforeinput` announced
     target.addEventListener('beforeinput', (event) => {
       offeredAlready(event);
+      if (!event.isTrusted) return;
       const context = event.target.editContext;
       if (context && !inserting) announced.add(context);
       // Typed text only: pasted, dropped and autocorrected text arrive
@@ -273,10 +278,13 @@ const KorvelTyping = (() => {
       retypeWhenDrawnOver(field, composed, added, output);
     }
     target.addEventListener('compositionstart', (event) => {
-      if (!inserting) startComposition(fieldFor(event));
+      if (event.isTrusted && !inserting) startComposition(fieldFor(event));
     }, true);
+    // The end of a composition that the user's input method began: the
+    // commit of Chromium's DevTools (as the tests drive it) ends it with an
+    // untrusted event, and a page cannot begin one.
     target.addEventListener('compositionend', (event) => {
-      if (!inserting) endComposition(event, fieldFor(event));
+      if ((event.isTrusted || composing) && !inserting) endComposition(event, fieldFor(event));
     }, true);
 
     // An EditContext's composition events go to the context alone, and text
@@ -285,14 +293,19 @@ const KorvelTyping = (() => {
     // is typed over.
     const contexts = new WeakSet();
     const watchEditContext = (event) => {
+      if (!event.isTrusted) return;
       const element = event.composedPath()[0];
       const context = element && element.editContext;
       if (!context || contexts.has(context)) return;
       contexts.add(context);
-      context.addEventListener('compositionstart', () => startComposition(fieldOf(element)));
-      context.addEventListener('compositionend', (end) => endComposition(end, fieldOf(element)));
+      context.addEventListener('compositionstart', (start) => {
+        if (start.isTrusted) startComposition(fieldOf(element));
+      });
+      context.addEventListener('compositionend', (end) => {
+        if (end.isTrusted || composing) endComposition(end, fieldOf(element));
+      });
       context.addEventListener('textupdate', (update) => {
-        if (inserting || composing || announced.delete(context)) return;
+        if (!update.isTrusted || inserting || composing || announced.delete(context)) return;
         const field = fieldOf(element);
         const output = field && transcribe(update.text);
         if (!field || output === update.text) return;
@@ -377,7 +390,8 @@ const KorvelTyping = (() => {
   // the other alphabet; pressed again before any other key, all as it was.
   // `fieldOf(element)` names the field (whether Korvel types there or not),
   // `rewriteText(text, transcription)` gives { text, cyrillic }, and
-  // `typingOn()` and `setTyping(on)` are the mode that follows it.
+  // `typingOn()` and `setTyping(on)` are the mode that follows it. Returns
+  // `rewrite(field, transcription)`, which says whether it changed anything.
   function attachRewriting(target, { fieldOf, rewriteText, typingOn, setTyping }) {
     let last = null;
     // Where the last rewriting left the text and the selection.
@@ -396,14 +410,14 @@ const KorvelTyping = (() => {
                    : { start: last.left.start + grown, end: last.left.end + grown });
         setTyping(last.wasOn);
         last = null;
-        return;
+        return true;
       }
       last = null;
       const piece = pieceToRewrite(field);
-      if (!piece) return;
+      if (!piece) return false;
       const before = text.slice(piece.start, piece.end);
       const rewritten = rewriteText(before, transcription);
-      if (rewritten.text === before) return;
+      if (rewritten.text === before) return false;
       const wasOn = typingOn();
       const grown = rewritten.text.length - before.length;
       const left = piece.selected ? { start: piece.start, end: piece.start + rewritten.text.length }
@@ -411,18 +425,19 @@ const KorvelTyping = (() => {
       typeOver(field, piece.start, piece.end, rewritten.text, left);
       setTyping(rewritten.cyrillic);
       last = { field, start: piece.start, before, after: rewritten.text, selected: piece.selected, wasOn, left };
+      return true;
     }
     target.addEventListener('keydown', (event) => {
-      if (['Shift', 'Control', 'Alt', 'Meta', 'AltGraph'].includes(event.key)) return;
+      if (!event.isTrusted || ['Shift', 'Control', 'Alt', 'Meta', 'AltGraph'].includes(event.key)) return;
       if (event.key !== 'Pause' || event.ctrlKey || event.altKey || event.metaKey) {
         last = null;
         return;
       }
       const field = fieldOf(event.composedPath()[0]);
-      if (!field) return;
+      // Pause goes on to the page where nothing was rewritten.
+      if (!field || !rewrite(field, event.shiftKey)) return;
       event.preventDefault();
       event.stopImmediatePropagation();
-      rewrite(field, event.shiftKey);
     }, true);
     return rewrite;
   }

@@ -7,8 +7,13 @@
 //   launch(name, { extension, language, prefs })
 //                    headless Chromium or Firefox (puppeteer-core; Debian's
 //                    browsers) in `language`, with the unpacked `extension`
-//                    loaded: { browser, base (the extension's own address),
-//                    worker (Chromium: its service worker) }
+//                    installed: { browser, id, base (the extension's own
+//                    address), and in Chromium worker (its service worker)
+//                    and extension (for page.triggerExtensionAction, the
+//                    toolbar button's click) }. Firefox grants the
+//                    permissions Korvel asks for without a prompt, as if
+//                    the user had allowed them; `prefs`: more of its
+//                    preferences
 'use strict';
 
 const fs = require('node:fs');
@@ -49,19 +54,24 @@ async function launch(name, { extension, language = 'en', prefs = {} } = {}) {
       browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true,
       args: ['--remote-allow-system-access'], // extension pages, in Firefox 153 and later
       extraPrefsFirefox: { 'extensions.webextensions.uuids': JSON.stringify({ [addonId]: FIREFOX_UUID }),
-                           'intl.locale.requested': language, ...prefs },
+                           'intl.locale.requested': language,
+                           'extensions.webextOptionalPermissionPrompts': false, ...prefs },
     });
-    await browser.installExtension(path.resolve(extension));
-    return { browser, base: `moz-extension://${FIREFOX_UUID}` };
+    const id = await browser.installExtension(path.resolve(extension));
+    return { browser, id, base: `moz-extension://${FIREFOX_UUID}` };
   }
+  // Over a pipe, with extensions installed as a user does: the toolbar button can then be clicked.
   const browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium', headless: true, ignoreDefaultArgs: ['--disable-extensions'],
+    executablePath: '/usr/bin/chromium', headless: true, pipe: true, enableExtensions: true,
     env: { ...process.env, LANGUAGE: language }, // on Linux, not --lang, gives the browser's own language
     args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking', `--lang=${language}`,
-           `--load-extension=${extension}`, `--disable-extensions-except=${extension}`],
+           '--enable-unsafe-extension-debugging'],
   });
-  const worker = await browser.waitForTarget((target) => target.type() === 'service_worker');
-  return { browser, base: worker.url().replace(/\/[^/]*$/, ''), worker: await worker.worker() };
+  const id = await browser.installExtension(path.resolve(extension));
+  const worker = await browser.waitForTarget((target) => target.type() === 'service_worker' &&
+                                             target.url().startsWith(`chrome-extension://${id}/`));
+  return { browser, id, base: `chrome-extension://${id}`, worker: await worker.worker(),
+           extension: (await browser.extensions()).get(id) };
 }
 
 module.exports = { serve, launch, pause };

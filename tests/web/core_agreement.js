@@ -2,7 +2,7 @@
 // tests/web/core_reference wrote through korvel-core.js and compares the
 // output unit for unit; given the extension's keyboard table, that too, on
 // every unit and every random text.
-//   node core_agreement.js path/to/korvel-core.js reference.bin [path/to/keyboard_table.js]
+//   node core_agreement.js path/to/korvel-core.js reference.bin [path/to/keyboard.js]
 'use strict';
 const fs = require('fs');
 const path = require('path');
