@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "keyboard_table.h"
@@ -59,7 +60,8 @@ bool MayMoveTheFocus(DWORD virtualKey) {
 // For the benchmark: how long the hook took for each key pressed or let go
 // (not for the keys it typed), written to this file when it stops.
 const char* const TimingsFile = std::getenv("KORVEL_HOOK_TIMINGS");
-std::vector<LONGLONG> Timings;  // in ticks of the performance counter, the hooks' thread's own
+// In ticks of the performance counter, the hooks' thread's own; with whether the key went down.
+std::vector<std::pair<LONGLONG, bool>> Timings;
 
 LONGLONG Now() {
   LARGE_INTEGER now{};
@@ -72,7 +74,9 @@ void WriteTimings() {
   LARGE_INTEGER frequency{};
   QueryPerformanceFrequency(&frequency);
   if (FILE* file = std::fopen(TimingsFile, "w")) {
-    for (const LONGLONG ticks : Timings) std::fprintf(file, "%.2f\n", 1e6 * ticks / frequency.QuadPart);
+    for (const auto& [ticks, down] : Timings) {
+      std::fprintf(file, "%.2f %s\n", 1e6 * ticks / frequency.QuadPart, down ? "down" : "up");
+    }
     std::fclose(file);
   }
 }
@@ -86,13 +90,12 @@ struct Starting {
 }  // namespace
 
 HWND FocusedWindow() {
-  const HWND front = GetForegroundWindow();
+  // Thread 0: the foreground thread's, in one call (each is a round trip to
+  // the server under Wine).
   GUITHREADINFO info{};
   info.cbSize = sizeof(info);
-  if (front && GetGUIThreadInfo(GetWindowThreadProcessId(front, nullptr), &info) && info.hwndFocus) {
-    return info.hwndFocus;
-  }
-  return front;
+  if (!GetGUIThreadInfo(0, &info)) return GetForegroundWindow();
+  return info.hwndFocus ? info.hwndFocus : info.hwndActive;
 }
 
 // The layout of the thread that owns the focus (each program, even each
@@ -106,6 +109,13 @@ bool KeyboardHook::Start(HWND notify, UINT message) {
   message_ = message;
   running_ = this;
   lastInputSeen_ = GetTickCount();
+  // A batch Windows did not take all of never comes by the hook, and the
+  // field holds what the record does not.
+  const bool sending = sender_.Start([this](long unsent) {
+    outstanding_ -= unsent;
+    record_.Reset(nullptr);
+  });
+  if (!sending) return false;
   Starting start{this, CreateEventW(nullptr, TRUE, FALSE, nullptr), false};
   thread_ = CreateThread(nullptr, 0, Run, &start, 0, &threadId_);
   if (thread_) WaitForSingleObject(start.ready, INFINITE);
@@ -121,6 +131,7 @@ void KeyboardHook::Stop() {
   CloseHandle(thread_);
   thread_ = nullptr;
   running_ = nullptr;
+  sender_.Stop();
 }
 
 DWORD WINAPI KeyboardHook::Run(void* parameter) {
@@ -128,6 +139,7 @@ DWORD WINAPI KeyboardHook::Run(void* parameter) {
   KeyboardHook* self = start->hook;
   MSG message;
   PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue, for the tray window's messages
+  self->WarmUp();
   const bool installed = self->Install();
   start->installed = installed;
   SetEvent(start->ready);
@@ -176,7 +188,9 @@ LRESULT CALLBACK KeyboardHook::KeyboardProc(int code, WPARAM message, LPARAM dat
   const LONGLONG started = TimingsFile ? Now() : 0;
   const LRESULT result = running_->OnKey(code, message, data);
   const auto& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(data);
-  if (TimingsFile && !(key.flags & LLKHF_INJECTED)) Timings.push_back(Now() - started);
+  if (TimingsFile && !(key.flags & LLKHF_INJECTED)) {
+    Timings.emplace_back(Now() - started, message == WM_KEYDOWN || message == WM_SYSKEYDOWN);
+  }
   return result;
 }
 
@@ -202,6 +216,9 @@ KeyboardHook::Key KeyboardHook::Arrived(WPARAM message, const KBDLLHOOKSTRUCT& k
   Key arrived{};
   arrived.key = key;
   arrived.down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+  // A key-up needs none of the state: it goes as its key-down went. The
+  // state is read where it is let go, if it is held.
+  if (!arrived.down) return arrived;
   // A hook is called before the system notes the key: its state is still the one before it.
   arrived.wasDown = IsDown(static_cast<int>(key.vkCode));
   arrived.shift = IsDown(VK_SHIFT);
@@ -231,13 +248,11 @@ LRESULT KeyboardHook::OnKey(int code, WPARAM message, LPARAM data) {
     }
     return CallNextHookEx(nullptr, code, message, data);
   }
-  if (down && !IsModifier(key.vkCode) && key.vkCode != VK_PAUSE && !IsDown(VK_LWIN) && !IsDown(VK_RWIN)) {
-    ++keyCount_;
-  }
   // Modifiers type nothing: they go at once, so that the system's key state
   // is always the keyboard's.
   if (IsModifier(key.vkCode)) return CallNextHookEx(nullptr, code, message, data);
   const Key arrived = Arrived(message, key);
+  if (down && key.vkCode != VK_PAUSE && !arrived.windows) ++keyCount_;
   if (Holding(arrived)) {
     held_.push_back(arrived);
     if (!boundTimer_) boundTimer_ = SetTimer(nullptr, 0, 50, nullptr);
@@ -256,7 +271,10 @@ bool KeyboardHook::InDoubt(const Key& key) {
   std::uint64_t generation = doubt_;
   // Another window, field or layout than the verdict is about: a focus
   // event may not have come yet, or never (Wine sends none for some windows).
-  if (judged >= generation && (key.focus != verdict.focus || key.layout != verdict.layout)) generation = BeginDoubt();
+  // (A key-up read none of that: it follows its key-down.)
+  if (judged >= generation && key.down && (key.focus != verdict.focus || key.layout != verdict.layout)) {
+    generation = BeginDoubt();
+  }
   if (judged >= generation) return false;
   if (requested_ < generation) {
     requested_ = generation;
@@ -309,6 +327,17 @@ static wchar_t TypedCharacter(const KBDLLHOOKSTRUCT& key, bool shift, bool capsL
   const int count = ToUnicodeEx(key.vkCode, key.scanCode, state, typed, 8, 4, layout);
   if (count < 0) deadKey = true;
   return count == 1 ? typed[0] : 0;
+}
+
+void KeyboardHook::WarmUp() const {
+  // The first read of the key state and of a layout's keys loads them (under
+  // Wine, tens of milliseconds that the first key typed would wait for).
+  KBDLLHOOKSTRUCT key{};
+  key.vkCode = 'A';
+  const Key arrived = Arrived(WM_KEYDOWN, key);
+  key.scanCode = MapVirtualKeyExW(key.vkCode, MAPVK_VK_TO_VSC, arrived.layout);
+  bool deadKey = false;
+  TypedCharacter(key, false, false, arrived.layout, deadKey);
 }
 
 KeyboardHook::Action KeyboardHook::Decide(const Key& key, std::u16string& text) {
@@ -385,8 +414,9 @@ bool KeyboardHook::Act(const Key& key, bool injected) {
       replaced_[key.key.vkCode & 0xFF] = true;
       return true;
     }
-    // Windows did not take it (a window of a higher integrity level): the
-    // key goes as it was typed.
+    // Not sent (Korvel is stopping): the key goes as it was typed. Where
+    // Windows refuses it later (the focus went to a window of a higher
+    // integrity level before a verdict said so), it is lost with its record.
     record_.Reset(nullptr);
     action = Action::Pass;
   }
@@ -461,9 +491,12 @@ bool KeyboardHook::Send(KeyInputs& keys) {
   // Counted before they go: they may come by the hook before SendInput returns.
   outstanding_ += count;
   lastOwnSeen_ = GetTickCount64();
-  const auto sent = static_cast<long>(SendInput(static_cast<UINT>(count), inputs.data(), sizeof(INPUT)));
-  outstanding_ -= count - sent;
-  return sent == count;
+  const std::uint64_t ticket = sender_.Queue(std::move(inputs));
+  if (ticket == 0) {
+    outstanding_ -= count;
+    return false;
+  }
+  return GetCurrentThreadId() == threadId_ || sender_.Wait(ticket);
 }
 
 void KeyboardHook::ShowTypingOnScrollLock() { PostThreadMessageW(threadId_, WM_AGREE_LIGHT, 0, 0); }

@@ -24,6 +24,7 @@
 #include <deque>
 
 #include "key_input.h"
+#include "key_sender.h"
 #include "typed_record.h"
 
 // Why keys pass unchanged in the focused field, though typing is on.
@@ -89,7 +90,9 @@ class KeyboardHook {
   // Pause, or Shift+Pause, pressed again for the program: Korvel did nothing
   // with it.
   void PassOnPause(bool shift);
-  // Sends Korvel's own keys; false when Windows did not take them all.
+  // Sends Korvel's own keys behind those sent before; false when Windows
+  // did not take them all. The hooks' thread cannot wait for that answer
+  // (SendInput waits for its hook): there it is true once they are queued.
   bool Send(KeyInputs& keys);
   HKL Layout() const;
 
@@ -126,6 +129,8 @@ class KeyboardHook {
   bool Install();
   void Uninstall();
   Key Arrived(WPARAM message, const KBDLLHOOKSTRUCT& key) const;
+  // Reads what a key reads once, before the first key waits for it.
+  void WarmUp() const;
   bool InDoubt(const Key& key);
   bool Holding(const Key& key);
   Action Decide(const Key& key, std::u16string& text);
@@ -143,6 +148,7 @@ class KeyboardHook {
   HANDLE thread_ = nullptr;
   DWORD threadId_ = 0;
   TypedRecord record_;
+  KeySender sender_;
 
   // Shared between the hooks' thread and the tray window's.
   std::atomic<bool> typingOn_{true};
