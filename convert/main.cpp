@@ -8,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "line_fixer.h"
 #include "progress_line.h"
 #include "streams.h"
 #include "task_thread.h"
@@ -69,7 +70,9 @@ std::uint64_t KnownSize(const std::vector<std::string>& inputs) {
   return total;
 }
 
-void ConvertInput(const std::string& name, Utf8Converter& converter, BackgroundWriter& output, ProgressLine& progress) {
+// `Converter`: Utf8Converter, or LineFixer for --fix-alphabet.
+template <class Converter>
+void ConvertInput(const std::string& name, Converter& converter, BackgroundWriter& output, ProgressLine& progress) {
   const bool standardInput = name == "-";
   const std::string shown = standardInput ? "standard input" : name;
   std::FILE* stream = standardInput ? stdin : OpenFile(PathFromUtf8(name), "rb");
@@ -117,6 +120,7 @@ int Run(int argc, char** argv) {
   bool toCyrillic = false;
   bool keyboard = false;
   bool toKeys = false;
+  bool fixAlphabet = false;
   std::string outputName;
   std::vector<std::string> inputs;
   auto* latinFlag = app.add_flag("--to-latin", toLatin, "Cyrillic to the Czech-style Latin transcription");
@@ -125,9 +129,14 @@ int Run(int argc, char** argv) {
       app.add_flag("--keyboard", keyboard, "each character as typed into Korvel (a German keyboard writing Russian)");
   auto* keysFlag = app.add_flag("--to-keys", toKeys,
                                 "the way back of --keyboard: Cyrillic typed in Korvel as the German keys give it");
-  latinFlag->excludes(cyrillicFlag)->excludes(keyboardFlag)->excludes(keysFlag);
-  cyrillicFlag->excludes(keyboardFlag)->excludes(keysFlag);
-  keyboardFlag->excludes(keysFlag);
+  auto* fixFlag =
+      app.add_flag("--fix-alphabet", fixAlphabet,
+                   "runs of words typed in the wrong alphabet fixed, each line as Korvel fixes it by itself\n"
+                   "when typed in one go; everything else unchanged");
+  latinFlag->excludes(cyrillicFlag)->excludes(keyboardFlag)->excludes(keysFlag)->excludes(fixFlag);
+  cyrillicFlag->excludes(keyboardFlag)->excludes(keysFlag)->excludes(fixFlag);
+  keyboardFlag->excludes(keysFlag)->excludes(fixFlag);
+  keysFlag->excludes(fixFlag);
   app.add_option("-o,--output", outputName, "write to this file instead of standard output")->type_name("OUTPUT");
   app.add_option("inputs", inputs, "files to convert, in order; - or none for standard input")->type_name("INPUT");
   app.footer(
@@ -135,8 +144,8 @@ int Run(int argc, char** argv) {
       "then left as it was); 2 usage error.");
   try {
     app.parse(argc, argv);
-    if (!toLatin && !toCyrillic && !keyboard && !toKeys) {
-      throw CLI::RequiredError("one of --to-latin, --to-cyrillic, --keyboard, --to-keys");
+    if (!toLatin && !toCyrillic && !keyboard && !toKeys && !fixAlphabet) {
+      throw CLI::RequiredError("one of --to-latin, --to-cyrillic, --keyboard, --to-keys, --fix-alphabet");
     }
   } catch (const CLI::ParseError& error) {
     const int code = app.exit(error);
@@ -159,13 +168,19 @@ int Run(int argc, char** argv) {
   try {
     Output output(outputName);
     if (outputName.empty()) WidenPipe(stdout, kOutputPipeBytes);
-    Utf8Converter converter(mode);
-    {
+    const auto convertAll = [&](auto& converter) {
       BackgroundWriter writer(output);
       for (const std::string& input : inputs) ConvertInput(input, converter, writer, progress);
       converter.Finish();
       writer.Write(converter.Output());
       writer.Wait();
+    };
+    if (fixAlphabet) {
+      LineFixer fixer;
+      convertAll(fixer);
+    } else {
+      Utf8Converter converter(mode);
+      convertAll(converter);
     }
     output.Commit();
     progress.Finish();

@@ -89,6 +89,17 @@ TEST_F(KorvelConvertTest, EachModeConvertsStandardInputToStandardOutput) {
   EXPECT_EQ(err_, "") << "no progress line when standard error is no terminal";
 }
 
+TEST_F(KorvelConvertTest, FixAlphabetFixesRunsAndLeavesTheRestByteForByte) {
+  const std::string right = "Guten Tag\r\n\tTabs,  two spaces, \xEF\xBB\xBF and Привет, как дела\n\n";
+  Write("right.txt", right);
+  EXPECT_EQ(Run("--fix-alphabet right.txt"), 0) << err_;
+  EXPECT_EQ(out_, right);
+  Write("wrong.txt", "Privet, kak dela? X #du tebx\nГутен ");
+  EXPECT_EQ(Run("--fix-alphabet < wrong.txt"), 0);
+  EXPECT_EQ(out_, "Привет, как дела? Я жду тебя\nГутен ");
+  EXPECT_EQ(Run("--fix-alphabet --keyboard wrong.txt"), 2);
+}
+
 TEST_F(KorvelConvertTest, InputsAreConvertedInOrderAsOneText) {
   Write("a.txt", "Ahoj C");
   Write("b.txt", "hato");

@@ -1,5 +1,5 @@
-// Decoding UTF-8 to UTF-16 for the reference path korvel-convert is tested
-// against.
+// Decoding UTF-8 to UTF-16: for korvel-convert's line-by-line fixing, and
+// the reference path its direct conversion is tested against.
 #pragma once
 
 #include <cstdint>
