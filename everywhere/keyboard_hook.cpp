@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -401,6 +402,8 @@ KeyboardHook::Action KeyboardHook::Decide(const Key& key, std::u16string& text) 
   const char16_t output = transcribes ? KeyOutput(static_cast<char16_t>(typed)) : 0;
   text.assign(1, output ? output : static_cast<char16_t>(typed));
   field ? record_.Append(field, text) : record_.Reset(nullptr);
+  // The tray window judges the run for the wrong alphabet, off this thread.
+  if (field && std::u16string_view(u" .,!?;:").find(text[0]) != std::u16string_view::npos) Notify(WordTyped);
   return output && output != typed ? Action::Replace : Action::Pass;
 }
 

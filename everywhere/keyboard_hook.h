@@ -53,6 +53,7 @@ inline constexpr WPARAM JudgeTheFocus = 1;  // lParam: when the focus may have m
 inline constexpr WPARAM RewriteByKeyboard = 2;
 inline constexpr WPARAM RewriteByTranscription = 3;
 inline constexpr WPARAM TypingSwitched = 4;  // Scroll Lock
+inline constexpr WPARAM WordTyped = 5;       // a word's end typed into the recorded field
 
 class KeyboardHook {
  public:

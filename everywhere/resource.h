@@ -13,6 +13,7 @@
 #define IDM_NOT_IN 4105
 #define IDM_REWRITE_HINT 4106  // greyed: the keys that rewrite a word or a selection
 #define IDM_TRANSCRIBE_HINT 4107
+#define IDM_FIX_BY_ITSELF 4108
 #define IDM_DROP_HOOK_FOR_TESTS 4190  // in no menu: the tests' way to drop the hook as Windows does
 
 // Texts, in each of the program's languages.

@@ -2,6 +2,7 @@
 
 #include <cwctype>
 #include <memory>
+#include <optional>
 
 #include "front_window.h"
 #include "saved_clipboard.h"
@@ -152,14 +153,34 @@ RewriteOutcome TextRewriter::ByRecord(HWND focus, Rewriting rewriting, TextRewri
   const Rewritten rewritten = RewriteInOtherAlphabet(record.text.substr(word.from, word.to - word.from), rewriting);
   const std::u16string after = rewritten.text + trailing;
   if (after == before) return RewriteOutcome::NoText;
+  return TypeOver(record, before, after, rewritten.cyrillic, done);
+}
+
+// The end of the record, `before`, typed over with `after`.
+RewriteOutcome TextRewriter::TypeOver(const TypedRecord::Snapshot& record, const std::u16string& before,
+                                      const std::u16string& after, bool cyrillic, TextRewrite& done) {
   KeyInputs keys(hook_.Layout());
   keys.Tap(VK_BACK, CaretSteps(before));
   keys.Text(after);
   if (!hook_.Send(keys)) return RewriteOutcome::Busy;
-  hook_.Record().Replace(record.changes, before.size(), after);
-  done = TextRewrite{TextRewrite::Way::Typed,       focus, before, after, false, rewritten.cyrillic,
-                     hook_.Record().Read().changes, 0};
+  // A key that came by meanwhile leaves the record unsure: it starts anew.
+  if (!hook_.Record().Replace(record.changes, before.size(), after)) hook_.Record().Reset(nullptr);
+  done = TextRewrite{
+      TextRewrite::Way::Typed, record.field, before, after, false, cyrillic, hook_.Record().Read().changes, 0};
   return RewriteOutcome::Rewritten;
+}
+
+RewriteOutcome TextRewriter::FixAlphabet(HWND focus, const TypedRecord::Snapshot& runStart, const LeftAlone& leftAlone,
+                                         TextRewrite& done) {
+  const TypedRecord::Snapshot record = hook_.Record().Read();
+  if (record.field != focus) return RewriteOutcome::NotHere;
+  std::u16string_view run = record.text;
+  if (runStart.field == focus && run.substr(0, runStart.text.size()) == runStart.text) {
+    run.remove_prefix(runStart.text.size());
+  }
+  const std::optional<AlphabetFix> fix = JudgeRun(run, leftAlone);
+  if (!fix) return RewriteOutcome::NoText;
+  return TypeOver(record, std::u16string(run.substr(fix->begin)), fix->text, fix->cyrillic, done);
 }
 
 RewriteOutcome TextRewriter::ByMessages(HWND focus, Rewriting rewriting, TextRewrite& done) {

@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 
+#include "alphabet_detector.h"
 #include "keyboard_hook.h"
 #include "saved_clipboard.h"
 #include "wrong_alphabet.h"
@@ -54,6 +55,12 @@ class TextRewriter {
 
   // Rewrites in the focused window `focus`.
   RewriteOutcome Rewrite(HWND focus, Rewriting rewriting, TextRewrite& done);
+  // The fixing by itself, at a word's end: what was typed into `focus`
+  // since `runStart` (the record as it stood at the last switch or fix, or
+  // the whole record where it no longer begins so) judged for the wrong
+  // alphabet, and typed over where it reads as the other.
+  RewriteOutcome FixAlphabet(HWND focus, const TypedRecord::Snapshot& runStart, const LeftAlone& leftAlone,
+                             TextRewrite& done);
   // Puts back what `rewrite` replaced, where it still stands as it was left.
   RewriteOutcome Undo(const TextRewrite& rewrite);
 
@@ -66,6 +73,8 @@ class TextRewriter {
 
  private:
   RewriteOutcome ByRecord(HWND focus, Rewriting rewriting, TextRewrite& done);
+  RewriteOutcome TypeOver(const TypedRecord::Snapshot& record, const std::u16string& before,
+                          const std::u16string& after, bool cyrillic, TextRewrite& done);
   RewriteOutcome ByMessages(HWND focus, Rewriting rewriting, TextRewrite& done);
   RewriteOutcome ByAutomation(HWND focus, Rewriting rewriting, TextRewrite& done);
   RewriteOutcome ByClipboard(HWND focus, Rewriting rewriting, TextRewrite& done);

@@ -2,13 +2,16 @@
 
 #include <wtsapi32.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "front_window.h"
 #include "keyboard_hook.h"
 #include "notification_icon.h"
 #include "resource.h"
 #include "set_aside.h"
+#include "settings.h"
 #include "start_with_windows.h"
 #include "system_library.h"
 #include "text_rewrite.h"
@@ -29,6 +32,10 @@ const UINT TaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
 // Before Korvel's own keys go, the user's modifiers must be up: a Shift,
 // Ctrl or Win still held would turn them into shortcuts.
 const DWORD kModifiersBound = 2000;
+const wchar_t FixByItselfSetting[] = L"Fix the alphabet by itself";
+// Words whose fix the user took back, never fixed again; the latest so many.
+const wchar_t LeftAloneSetting[] = L"Left alone";
+const std::size_t kMostLeftAlone = 2000;
 
 using SystemMetricsForDpiFunction = int(WINAPI*)(int, UINT);
 using DpiForWindowFunction = UINT(WINAPI*)(HWND);
@@ -45,7 +52,9 @@ bool ModifiersUp() {
 // Korvel everywhere's hidden top-level window, and all it owns.
 class TrayWindow {
  public:
-  explicit TrayWindow(HWND window) : window_(window), front_(hook_), rewriter_(hook_, window) {}
+  explicit TrayWindow(HWND window) : window_(window), front_(hook_), rewriter_(hook_, window) {
+    for (const std::wstring& word : ReadSetting(LeftAloneSetting)) leftAlone_.emplace_back(word.begin(), word.end());
+  }
   ~TrayWindow() { DestroyIcons(); }
 
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -60,6 +69,8 @@ class TrayWindow {
   void OnCommand(WORD command);
   void OnHotKey(WPARAM hotKey);
   void OnRewrite(Rewriting rewriting, bool byPause, bool shift);
+  void OnWordTyped();
+  void LeaveAlone(const std::u16string& typed);
 
   std::wstring TextOf(UINT id) const;
   std::wstring TextNaming(UINT id, const std::wstring& name) const;
@@ -87,6 +98,12 @@ class TrayWindow {
   TextRewrite lastRewrite_;
   bool typingBeforeRewrite_ = false;
   unsigned long keysAtLastRewrite_ = 0;
+  bool lastRewriteByItself_ = false;
+  // The fixing by itself: on, the words it leaves, and the record as it
+  // stood at the last switch or fix, where the run it judges begins.
+  bool fixByItself_ = ReadSwitch(FixByItselfSetting, true);
+  LeftAlone leftAlone_;
+  TypedRecord::Snapshot runStart_;
 };
 
 HINSTANCE Instance = nullptr;
@@ -175,6 +192,7 @@ void TrayWindow::ShowState() {
 
 // Switched otherwise than with Scroll Lock: its light follows.
 void TrayWindow::SwitchTyping(bool on) {
+  runStart_ = hook_.Record().Read();
   hook_.SetTypingOn(on);
   hook_.ShowTypingOnScrollLock();
   ShowState();
@@ -206,6 +224,7 @@ void TrayWindow::OnRewrite(Rewriting rewriting, bool byPause, bool shift) {
       outcome = RewriteOutcome::Moved;
       if (lastRewrite_.focus == focus && hook_.KeysPressed() == keysAtLastRewrite_) {
         outcome = rewriter_.Undo(lastRewrite_);
+        if (outcome == RewriteOutcome::Rewritten && lastRewriteByItself_) LeaveAlone(lastRewrite_.before);
         lastRewrite_ = TextRewrite{};
         if (outcome == RewriteOutcome::Rewritten) SwitchTyping(typingBeforeRewrite_);
       }
@@ -214,6 +233,7 @@ void TrayWindow::OnRewrite(Rewriting rewriting, bool byPause, bool shift) {
         outcome = rewriter_.Rewrite(focus, rewriting, lastRewrite_);
         if (outcome == RewriteOutcome::Rewritten) {
           typingBeforeRewrite_ = typingBefore;
+          lastRewriteByItself_ = false;
           SwitchTyping(lastRewrite_.cyrillic);
         } else {
           lastRewrite_ = TextRewrite{};
@@ -226,6 +246,44 @@ void TrayWindow::OnRewrite(Rewriting rewriting, bool byPause, bool shift) {
   hook_.EndFix();
   rewritingNow_ = false;
   if (outcome != RewriteOutcome::Rewritten && hindrance == Hindrance::None) ShowNotice(IDS_TIP_NO_TEXT);
+}
+
+// A word ended: the run typed since the last line break, switch or fix,
+// judged for the wrong alphabet and typed over where it reads as the other,
+// typing going on in that alphabet; Pause at once takes it back. Only where
+// typing reaches (never a password field nor a program set aside), with no
+// modifier held, and never across a click or a moved caret (the record
+// starts anew there).
+void TrayWindow::OnWordTyped() {
+  if (!fixByItself_ || rewritingNow_ || CurrentHindrance() != Hindrance::None || !ModifiersUp()) return;
+  const HWND focus = FocusedWindow();
+  if (!focus || focus != hook_.CurrentVerdict().focus) return;
+  rewritingNow_ = true;
+  hook_.BeginFix();
+  const bool typingBefore = hook_.TypingOn();
+  TextRewrite done;
+  if (rewriter_.FixAlphabet(focus, runStart_, leftAlone_, done) == RewriteOutcome::Rewritten) {
+    lastRewrite_ = done;
+    lastRewriteByItself_ = true;
+    typingBeforeRewrite_ = typingBefore;
+    SwitchTyping(done.cyrillic);
+    keysAtLastRewrite_ = hook_.KeysPressed();
+  }
+  hook_.EndFix();
+  rewritingNow_ = false;
+}
+
+// The words of a fix taken back: kept per user, never fixed again.
+void TrayWindow::LeaveAlone(const std::u16string& typed) {
+  for (std::u16string& word : WordsOf(typed)) {
+    if (std::find(leftAlone_.begin(), leftAlone_.end(), word) == leftAlone_.end()) leftAlone_.push_back(word);
+  }
+  if (leftAlone_.size() > kMostLeftAlone) {
+    leftAlone_.erase(leftAlone_.begin(), leftAlone_.end() - static_cast<std::ptrdiff_t>(kMostLeftAlone));
+  }
+  std::vector<std::wstring> kept;
+  for (const std::u16string& word : leftAlone_) kept.emplace_back(word.begin(), word.end());
+  WriteSetting(LeftAloneSetting, kept);
 }
 
 std::wstring ProgramBesideUs(const wchar_t* name) {
@@ -276,6 +334,7 @@ void TrayWindow::OnIconMenu() {
   HMENU menus = LoadMenuW(Instance, MAKEINTRESOURCEW(IDR_TRAY_MENU));
   HMENU menu = GetSubMenu(menus, 0);
   CheckMenuItem(menu, IDM_TYPE_CYRILLIC, hook_.TypingOn() ? MF_CHECKED : MF_UNCHECKED);
+  CheckMenuItem(menu, IDM_FIX_BY_ITSELF, fixByItself_ ? MF_CHECKED : MF_UNCHECKED);
   CheckMenuItem(menu, IDM_START_WITH_WINDOWS, StartsWithWindows() ? MF_CHECKED : MF_UNCHECKED);
   // "Not in" the program that was in front before the menu opened.
   const std::wstring program = front_.LastFrontProgram();
@@ -310,6 +369,10 @@ void TrayWindow::OnCommand(WORD command) {
   switch (command) {
     case IDM_TYPE_CYRILLIC:
       SwitchTyping(!hook_.TypingOn());
+      break;
+    case IDM_FIX_BY_ITSELF:
+      fixByItself_ = !fixByItself_;
+      WriteSwitch(FixByItselfSetting, fixByItself_);
       break;
     case IDM_OPEN_KORVEL:
       OpenKorvel();
@@ -349,8 +412,12 @@ void TrayWindow::OnStateChanged(WPARAM what, LPARAM detail) {
       front_.JudgeSoon(static_cast<DWORD>(detail));
       break;
     case TypingSwitched:
+      runStart_ = hook_.Record().Read();
       hook_.ShowTypingOnScrollLock();
       break;
+    case WordTyped:
+      OnWordTyped();
+      return;
   }
   ShowState();
 }

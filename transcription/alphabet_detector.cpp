@@ -261,6 +261,14 @@ std::optional<AlphabetFix> JudgeRun(std::u16string_view whole, const LeftAlone& 
   return AlphabetFix{tail + begin, std::move(text), script == Script::Latin};
 }
 
+LeftAlone WordsOf(std::u16string_view text) {
+  LeftAlone words;
+  for (const Word& word : Words(text)) {
+    if (word.last > word.first) words.emplace_back(text.substr(word.first, word.last - word.first));
+  }
+  return words;
+}
+
 std::u16string FixAlphabetInLine(std::u16string_view line, const LeftAlone& leftAlone) {
   std::u16string out;
   out.reserve(line.size());

@@ -29,6 +29,10 @@ struct AlphabetFix {
 // punctuation and the words it never touches stay as they are.
 std::optional<AlphabetFix> JudgeRun(std::u16string_view run, const LeftAlone& leftAlone = {});
 
+// The words of `text` as the detector sees them, without the punctuation
+// around them: what a fix taken back leaves alone from then on.
+LeftAlone WordsOf(std::u16string_view text);
+
 // `line` as it comes out when typed in one go into a new field with the
 // fixing on: each fix as JudgeRun decides it at each word's end, and the
 // words after it typed in the alphabet it switched to.

@@ -41,6 +41,7 @@ PLAIN, PASSWORD, PASSWORD_MIRROR, TIMING, PROTECTED_BOX, UNPROTECTED_BOX, PAUSE_
 PAGE = "Korvel test page"  # one window, two fields: the second protected; field N shows in label 10 + N
 # What the icon's tip says, which Korvel everywhere's window has as its title too.
 TIP_ON = "Korvel types Cyrillic (Scroll Lock or Win+Shift+K switches it off)"
+TIP_OFF = "Korvel is off: keys type as usual"
 TIP_PASSWORD = "Korvel leaves this password field alone: keys type as usual"
 TIP_OTHER_LAYOUT = "Korvel waits for a German keyboard layout: this window uses another"
 TIP_NO_TEXT = "Korvel found no text to rewrite here: select it, or put the caret right after the word"
@@ -319,6 +320,37 @@ class EverywhereEndToEnd(unittest.TestCase):
         key("ctrl+z")
         self.expect(box, "Da Привет мир", "Ctrl+Z takes it back")
         self.assertEqual(helper("clipboard-formats"), clipboard, "the clipboard as it was, every format")
+
+    def test_a_run_typed_in_the_wrong_alphabet_is_fixed_by_itself_and_pause_takes_it_back_for_good(self):
+        notepad = Program("notepad", "notepad")
+        self.addCleanup(notepad.stop)
+        focus("Notepad")
+        box = "text:Notepad:Edit"
+        key("super+shift+k")
+        self.expect_tip(TIP_OFF, "off: Russian typed with the keys' own letters")
+        type_text("Privet kak dela u tebx ")
+        self.expect(box, "Привет как дела у тебя ", "fixed by itself")
+        self.expect_tip(TIP_ON, "typing goes on in Cyrillic")
+        type_text("da")
+        key("Return")
+        type_text("Guten Tag wie ")  # with Korvel on: Cyrillic, until the run is judged
+        first = "Привет как дела у тебя да\r\n"
+        self.expect(box, first + "Guten Tag wie ", "German typed with Korvel on, fixed by itself")
+        self.expect_tip(TIP_OFF, "typing goes on in Latin")
+        key("Pause")
+        self.expect(box, first + "Гутен Таг юие ", "Pause at once takes the fix back")
+        self.expect_tip(TIP_ON, "and the mode with it")
+        type_text("Guten Tag wie ")
+        # The switch is handled by the tray window after the words typed before it: judged by then.
+        key("super+shift+k")
+        self.expect_tip(TIP_OFF, "switched after the words")
+        self.assertEqual(text(box), first + "Гутен Таг юие Гутен Таг юие ", "words taken back are left alone")
+
+        focus(FIELDS, PASSWORD)
+        type_text("Privet kak dela u tebx ")
+        key("super+shift+k")
+        self.expect_tip(TIP_PASSWORD, "judged after the words")
+        self.expect(f"item:{FIELDS}:{PASSWORD_MIRROR}", "Privet kak dela u tebx ", "a password box is never fixed")
 
     def test_pause_and_shift_pause_rewrite_a_selection_and_leave_passwords_alone(self):
         wordpad = Program("wordpad", r"C:\Program Files\Windows NT\Accessories\wordpad.exe")

@@ -18,13 +18,16 @@ from harness import wine  # noqa: E402
 
 EVERYWHERE = Path(sys.argv.pop(1) if len(sys.argv) > 1 else "build/mingw64/bin/KorvelEverywhere.exe")
 MENUS = {
-    "en": ["Type Cyrillic", "Pause or Win+Shift+Backspace: the word or selection in the other alphabet",
+    "en": ["Type Cyrillic", "Fix the alphabet by itself",
+           "Pause or Win+Shift+Backspace: the word or selection in the other alphabet",
            "Shift+Pause or Win+Ctrl+Shift+Backspace: in the Latin transcription", "Not in this program",
            "Open Korvel", "Start with Windows", "Exit"],
-    "de": ["Kyrillisch tippen", "Pause oder Win+Umschalt+Rücktaste: Wort oder Auswahl im anderen Alphabet",
+    "de": ["Kyrillisch tippen", "Alphabet von selbst korrigieren",
+           "Pause oder Win+Umschalt+Rücktaste: Wort oder Auswahl im anderen Alphabet",
            "Umschalt+Pause oder Win+Strg+Umschalt+Rücktaste: in lateinischer Umschrift", "Nicht in diesem Programm",
            "Korvel öffnen", "Mit Windows starten", "Beenden"],
-    "ru": ["Печатать кириллицей", "Pause или Win+Shift+Backspace: слово или выделение в другом алфавите",
+    "ru": ["Печатать кириллицей", "Исправлять алфавит самостоятельно",
+           "Pause или Win+Shift+Backspace: слово или выделение в другом алфавите",
            "Shift+Pause или Win+Ctrl+Shift+Backspace: в латинской транскрипции", "Не печатать в этой программе",
            "Открыть Korvel", "Запускать вместе с Windows", "Выход"],
 }
@@ -54,16 +57,16 @@ class LanguagesTest(unittest.TestCase):
         with ThreadPoolExecutor(len(locales)) as pool:
             texts_of = dict(zip(locales, pool.map(self.texts_in, locales)))
         english = texts_of["fr_FR.UTF-8"]  # no French: English
-        self.assertEqual(english[:7], MENUS["en"])
+        self.assertEqual(english[:8], MENUS["en"])
         for locale, language in locales.items():
             if language == "en":
                 continue
             with self.subTest(locale=locale):
                 texts = texts_of[locale]
-                self.assertEqual(texts[:7], MENUS[language])
+                self.assertEqual(texts[:8], MENUS[language])
                 # Every other text of its own, none left out nor English.
                 self.assertEqual(len(texts), len(english))
-                for text, in_english in zip(texts[7:], english[7:]):
+                for text, in_english in zip(texts[8:], english[8:]):
                     self.assertTrue(text and text != in_english, f"{locale}: {text!r} for {in_english!r}")
 
 
