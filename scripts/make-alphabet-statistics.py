@@ -100,44 +100,50 @@ def tables(grams):
     return three, two, one, quantized(0.0)
 
 
+def dense(letters, three, two, one, floor):
+    """The cost of every letter after every two, the letters numbered as in EDGE + letters, any other
+    character last: (a * size + b) * size + c."""
+    alphabet = EDGE + letters
+    size = len(alphabet) + 1
+    costs = bytearray(size ** 3)
+    for a in range(size):
+        for b in range(size):
+            for c in range(size):
+                gram = "".join(alphabet[i] if i < len(alphabet) else "\0" for i in (a, b, c))
+                cost = three.get(gram, two.get(gram[1:], one.get(gram[2], floor)))
+                costs[(a * size + b) * size + c] = cost
+    return alphabet, bytes(costs)
+
+
 def write(models, notices):
     out = ["// Made by scripts/make-alphabet-statistics.py from python3-langdetect's",
            "// profiles and LibreOffice's texts; their notices are in",
            "// alphabet_statistics.NOTICE. Do not edit.",
-           '#include "alphabet_statistics.h"', "", "#include <iterator>", "", "namespace {", ""]
-    for language, (three, two, one, floor) in models.items():
-        for name, table in (("Three", three), ("Two", two), ("One", one)):
-            rows = sorted((key(g), cost) for g, cost in table.items())
-            out.append(f"constexpr Gram {name}{language.capitalize()}[] = {{")
-            line = " "
-            for k, cost in rows:
-                item = f" {{0x{k:x}, {cost}}},"
-                if len(line) + len(item) > 118:
-                    out.append(line)
-                    line = " "
-                line += item
-            out += [line, "};", ""]
+           '#include "alphabet_statistics.h"', "", "namespace {", ""]
+    for language, model in models.items():
+        alphabet, costs = dense(LETTERS[language], *model)
         name = language.capitalize()
-        sizes = ", ".join(f"{{{table}{name}, std::size({table}{name})}}" for table in ("Three", "Two", "One"))
-        out.append(f"constexpr Costs {name}{{{sizes}, {floor}}};")
-        out.append("")
+        letters = "".join(f"\\u{ord(c):04X}" if ord(c) > 127 else c for c in alphabet)
+        out.append(f'constexpr char16_t Letters{name}[] = u"{letters}";')
+        out.append(f"constexpr unsigned char Costs{name}[] = {{")
+        line = " "
+        for cost in costs:
+            item = f" {cost},"
+            if len(line) + len(item) > 118:
+                out.append(line)
+                line = " "
+            line += item
+        out += [line, "};", ""]
     out += ["}  // namespace", "",
-            "const Costs& CostsOf(Language language) {",
+            "LetterCosts CostsOf(Language language) {",
             "  switch (language) {",
-            "    case Language::Russian:", "      return Ru;",
-            "    case Language::German:", "      return De;",
-            "    case Language::English:", "      break;", "  }", "  return En;", "}", ""]
+            "    case Language::Russian:", "      return {LettersRu, CostsRu};",
+            "    case Language::German:", "      return {LettersDe, CostsDe};",
+            "    case Language::English:", "      break;", "  }", "  return {LettersEn, CostsEn};", "}", ""]
     source = ROOT / "transcription" / "alphabet_statistics.cpp"
     source.write_text("\n".join(out))
     subprocess.run(["clang-format", "-i", str(source)], check=True)
     (ROOT / "transcription" / "alphabet_statistics.NOTICE").write_text(notices)
-
-
-def key(gram):
-    value = 0
-    for c in gram.rjust(3, "\0"):
-        value = value << 16 | ord(c)
-    return value
 
 
 def main():

@@ -1,7 +1,6 @@
 #include "alphabet_detector.h"
 
 #include <algorithm>
-#include <cstdint>
 
 #include "alphabet_statistics.h"
 #include "keyboard_table.h"
@@ -110,29 +109,20 @@ bool NeverTouched(std::u16string_view token, std::u16string_view word, Script sc
   return false;
 }
 
-int LetterCost(const Costs& costs, char16_t a, char16_t b, char16_t c) {
-  const auto find = [](const Grams& grams, std::uint64_t key) -> const Gram* {
-    const Gram* end = grams.grams + grams.count;
-    const Gram* found =
-        std::lower_bound(grams.grams, end, key, [](const Gram& gram, std::uint64_t k) { return gram.key < k; });
-    return found != end && found->key == key ? found : nullptr;
-  };
-  const std::uint64_t bc = std::uint64_t{b} << 16 | c;
-  if (const Gram* gram = find(costs.three, std::uint64_t{a} << 32 | bc)) return gram->cost;
-  if (const Gram* gram = find(costs.two, bc)) return gram->cost;
-  if (const Gram* gram = find(costs.one, c)) return gram->cost;
-  return costs.floor;
-}
-
 // How unlikely `word` is in `language`, edges included.
 int WordCost(Language language, std::u16string_view word) {
-  const Costs& costs = CostsOf(language);
-  char16_t a = u' ';
-  char16_t b = u' ';
+  const LetterCosts costs = CostsOf(language);
+  const std::size_t size = costs.letters.size() + 1;
+  const auto number = [&](char16_t unit) {
+    const std::size_t at = costs.letters.find(unit);
+    return at == std::u16string_view::npos ? costs.letters.size() : at;
+  };
+  std::size_t a = 0;  // the edge
+  std::size_t b = 0;
   int cost = 0;
   for (std::size_t i = 0; i <= word.size(); ++i) {
-    const char16_t c = i < word.size() ? Lower(word[i]) : u' ';
-    cost += LetterCost(costs, a, b, c);
+    const std::size_t c = i < word.size() ? number(Lower(word[i])) : 0;
+    cost += costs.costs[(a * size + b) * size + c];
     a = b;
     b = c;
   }

@@ -4,24 +4,18 @@
 // alphabet_statistics.NOTICE), for telling which language a word reads as.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include <string_view>
 
 enum class Language { Russian, German, English };
 
-// A letter after one or two others (lower case, ' ' for a word's edge),
-// packed 16 bits each, with its cost: -log of its probability, in eighths.
-struct Gram {
-  std::uint64_t key;
-  std::uint8_t cost;
-};
-struct Grams {
-  const Gram* grams;  // sorted by key
-  std::size_t count;
-};
-struct Costs {
-  Grams three, two, one;
-  int floor;  // a letter the language never has
+// A language's letters, lower case, after ' ' (a word's edge); and the cost
+// (-log of the probability, in eighths) of each letter after each two:
+// costs[(a * size + b) * size + c], where a, b and c number the letters as
+// `letters` holds them, any other character being letters.size(), and size
+// is letters.size() + 1.
+struct LetterCosts {
+  std::u16string_view letters;
+  const unsigned char* costs;
 };
 
-const Costs& CostsOf(Language language);
+LetterCosts CostsOf(Language language);
