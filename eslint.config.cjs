@@ -15,6 +15,7 @@ const korvelScripts = {
   KorvelTyping: 'readonly',
   KorvelKeyboardTable: 'readonly',
   KorvelKeyboardData: 'readonly',
+  KorvelAlphabetDetector: 'readonly',
   KorvelPageTexts: 'readonly',
   KorvelScreenKeyboard: 'readonly',
   createKorvelCore: 'readonly',

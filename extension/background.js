@@ -12,7 +12,7 @@
 // "ON" where Korvel is on.
 'use strict';
 
-const SCRIPTS = ['keyboard_table.js', 'keyboard.js', 'typing.js', 'content.js'];
+const SCRIPTS = ['keyboard_table.js', 'keyboard.js', 'alphabet_detector.js', 'typing.js', 'content.js'];
 const patternOf = (host) => `*://${host}/*`;
 const tabKey = (tabId) => `tab-${tabId}`;
 

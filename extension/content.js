@@ -8,8 +8,10 @@
 // one: a "show password" button makes it a text field), a field drawn
 // masked, nor one whose autocomplete or input mode says it takes a name of
 // an account, an address, a number, a code or a card. Only the user's own
-// input counts: what a page's script sends is never answered. Nothing typed
-// is kept.
+// input counts: what a page's script sends is never answered. A run of
+// words typed in the wrong alphabet is fixed by itself (the options page
+// switches that off). Nothing typed is kept but the words whose fix the user
+// took back, on this computer alone (storage.local).
 'use strict';
 
 (function () {
@@ -27,6 +29,11 @@
   let heard = 0;
   // The alphabet a Pause chose in this page, over the site's switch.
   let chosen = null;
+  // The fixing by itself (the options page's switch, on at first), and the
+  // words whose fix the user took back, kept on this computer alone.
+  let fixOn = true;
+  let leftAlone = [];
+  const MOST_LEFT_ALONE = 2000;
 
   // Left behind by an update, a reload or a removal of the extension: it
   // answers nothing any more.
@@ -97,7 +104,29 @@
     setTyping: (typing) => {
       chosen = typing;
     },
+    fixing: {
+      on: () => fixOn && alive(),
+      judgeRun: KorvelAlphabetDetector.judgeRun,
+      leftAlone: () => leftAlone,
+      leaveAlone: (text) => {
+        const words = KorvelAlphabetDetector.wordsOf(text);
+        leftAlone = [...leftAlone.filter((word) => !words.includes(word)), ...words].slice(-MOST_LEFT_ALONE);
+        if (alive()) chrome.storage.local.set({ leftAlone }).catch(() => {});
+      },
+    },
   });
+  if (alive()) {
+    chrome.storage.sync.get('fixByItself').then((kept) => {
+      fixOn = kept.fixByItself !== false;
+    }, () => {});
+    chrome.storage.local.get('leftAlone').then((kept) => {
+      if (Array.isArray(kept.leftAlone)) leftAlone = kept.leftAlone.filter((word) => typeof word === 'string');
+    }, () => {});
+    chrome.storage.onChanged.addListener((changes) => {
+      if (changes.fixByItself) fixOn = changes.fixByItself.newValue !== false;
+      if (changes.leftAlone && Array.isArray(changes.leftAlone.newValue)) leftAlone = changes.leftAlone.newValue;
+    });
+  }
   // The focused field of this frame, inside shadow roots too.
   function focusedField() {
     let element = document.activeElement;

@@ -57,6 +57,6 @@ const KorvelKeyboardTable = ((data) => {
     const convert = transcription ? (toLatin ? cyrillicToLatin : latinToCyrillic) : (toLatin ? untypedText : typedText);
     return { text: convert(text), cyrillic: !toLatin };
   }
-  return { typedText, untypedText, cyrillicToLatin, latinToCyrillic, rewrite };
+  return { typedText, untypedText, cyrillicToLatin, latinToCyrillic, rewrite, scriptOf };
 })(typeof KorvelKeyboardData === 'object' ? KorvelKeyboardData : require('./keyboard_table.js'));
 if (typeof module === 'object') module.exports = KorvelKeyboardTable;

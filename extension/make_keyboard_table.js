@@ -2,7 +2,8 @@
 // WebAssembly build, run under node), as data alone: for every UTF-16 unit,
 // what typing it into Korvel inserts and what the way back gives, where that
 // differs from the unit; what each transcription makes of it, with the
-// digraphs; and which units are letters of which alphabet. The content
+// digraphs; which units are letters of which alphabet; and the letter
+// statistics of the detector of text typed in the wrong alphabet. The content
 // script needs it as data, since pages whose Content-Security-Policy lacks
 // 'wasm-unsafe-eval' let no content script compile WebAssembly; keyboard.js
 // reads it.
@@ -29,13 +30,20 @@ createKorvelCore().then((core) => {
     if (last && last[1] === unit - 1 && last[2] === script) last[1] = unit;
     else scripts.push([unit, unit, script]);
   }
+  // The detector's letter statistics: Russian, German, English.
+  const base64 = (view) => Buffer.from(view.buffer, view.byteOffset, view.byteLength).toString('base64');
+  const alphabet = [0, 1, 2].map((language) => {
+    const costs = core.alphabetCosts(language);
+    return { letters: String.fromCharCode.apply(null, costs.letters), pairs: base64(costs.pairs),
+             threes: base64(costs.threes), threeCosts: base64(costs.threeCosts) };
+  });
   const digraphs = core.latinToCyrillicDigraphs().map(([first, second, output]) =>
     [String.fromCharCode(first) + String.fromCharCode(second), String.fromCharCode(output)]);
   process.stdout.write(`// What Korvel's typing and transcriptions make of each character, where it
 // is not the character itself, written by make_keyboard_table.js from the
 // core: data alone (keyboard.js reads it). Do not edit.
 'use strict';
-const KorvelKeyboardData = ${JSON.stringify({ maps, digraphs, scripts })};
+const KorvelKeyboardData = ${JSON.stringify({ maps, digraphs, scripts, alphabet })};
 if (typeof module === 'object') module.exports = KorvelKeyboardData;
 `);
 });

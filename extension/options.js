@@ -1,4 +1,5 @@
-// The options page: the sites where Korvel is on. Saved when the typing
+// The options page: the sites where Korvel is on, and the switch of the
+// fixing by itself. Saved when the typing
 // pauses and when the field or the page is left, not on every key: the
 // browser allows synced storage only so many writes a minute. A site added
 // here is on once the browser allows Korvel there, which only a click may
@@ -50,7 +51,16 @@
     });
   }
 
-  chrome.storage.sync.get('sites').then(async (kept) => {
+  // The fixing by itself: on until the user switches it off.
+  const fixByItself = document.getElementById('fix-by-itself');
+  fixByItself.addEventListener('change', () => {
+    chrome.storage.sync.set({ fixByItself: fixByItself.checked }).catch((error) => {
+      saved.textContent = chrome.i18n.getMessage('optionsNotSaved', [error.message]);
+    });
+  });
+
+  chrome.storage.sync.get(['sites', 'fixByItself']).then(async (kept) => {
+    fixByItself.checked = kept.fixByItself !== false;
     sites.value = stored = kept.sites || '';
     await showWaiting();
     document.documentElement.dataset.ready = 'true';

@@ -100,46 +100,57 @@ def tables(grams):
     return three, two, one, quantized(0.0)
 
 
-def dense(letters, three, two, one, floor):
-    """The cost of every letter after every two, the letters numbered as in EDGE + letters, any other
-    character last: (a * size + b) * size + c."""
+def packed(letters, three, two, one, floor):
+    """A letter's cost after two others: for each pair, the cost where the three are not known together
+    (pairs[b * size + c]), and the costs of the threes that are ((a * size + b) * size + c, sorted). The
+    letters are numbered as in EDGE + letters, any other character last."""
     alphabet = EDGE + letters
     size = len(alphabet) + 1
-    costs = bytearray(size ** 3)
+    name = [alphabet[i] if i < len(alphabet) else "\0" for i in range(size)]
+    pairs = bytes(two.get(name[b] + name[c], one.get(name[c], floor)) for b in range(size) for c in range(size))
+    triples = []
     for a in range(size):
         for b in range(size):
             for c in range(size):
-                gram = "".join(alphabet[i] if i < len(alphabet) else "\0" for i in (a, b, c))
-                cost = three.get(gram, two.get(gram[1:], one.get(gram[2], floor)))
-                costs[(a * size + b) * size + c] = cost
-    return alphabet, bytes(costs)
+                cost = three.get(name[a] + name[b] + name[c])
+                if cost is not None and cost != pairs[b * size + c]:
+                    triples.append(((a * size + b) * size + c, cost))
+    assert size ** 3 < 1 << 16
+    return alphabet, pairs, triples
+
+
+def array(kind, name, values):
+    out = [f"constexpr {kind} {name}[] = {{"]
+    line = " "
+    for value in values:
+        item = f" {value},"
+        if len(line) + len(item) > 118:
+            out.append(line)
+            line = " "
+        line += item
+    return out + [line, "};", ""]
 
 
 def write(models, notices):
     out = ["// Made by scripts/make-alphabet-statistics.py from python3-langdetect's",
            "// profiles and LibreOffice's texts; their notices are in",
            "// alphabet_statistics.NOTICE. Do not edit.",
-           '#include "alphabet_statistics.h"', "", "namespace {", ""]
+           '#include "alphabet_statistics.h"', "", "#include <iterator>", "", "namespace {", ""]
     for language, model in models.items():
-        alphabet, costs = dense(LETTERS[language], *model)
+        alphabet, pairs, triples = packed(LETTERS[language], *model)
         name = language.capitalize()
         letters = "".join(f"\\u{ord(c):04X}" if ord(c) > 127 else c for c in alphabet)
         out.append(f'constexpr char16_t Letters{name}[] = u"{letters}";')
-        out.append(f"constexpr unsigned char Costs{name}[] = {{")
-        line = " "
-        for cost in costs:
-            item = f" {cost},"
-            if len(line) + len(item) > 118:
-                out.append(line)
-                line = " "
-            line += item
-        out += [line, "};", ""]
-    out += ["}  // namespace", "",
-            "LetterCosts CostsOf(Language language) {",
-            "  switch (language) {",
-            "    case Language::Russian:", "      return {LettersRu, CostsRu};",
-            "    case Language::German:", "      return {LettersDe, CostsDe};",
-            "    case Language::English:", "      break;", "  }", "  return {LettersEn, CostsEn};", "}", ""]
+        out += array("unsigned char", f"Pairs{name}", pairs)
+        out += array("std::uint16_t", f"Threes{name}", (index for index, _ in triples))
+        out += array("unsigned char", f"ThreeCosts{name}", (cost for _, cost in triples))
+    out += ["}  // namespace", "", "LetterCosts CostsOf(Language language) {", "  switch (language) {"]
+    for language, enum in (("Ru", "Russian"), ("De", "German")):
+        out += [f"    case Language::{enum}:",
+                f"      return {{Letters{language}, Pairs{language}, Threes{language}, ThreeCosts{language}, "
+                f"std::size(Threes{language})}};"]
+    out += ["    case Language::English:", "      break;", "  }",
+            "  return {LettersEn, PairsEn, ThreesEn, ThreeCostsEn, std::size(ThreesEn)};", "}", ""]
     source = ROOT / "transcription" / "alphabet_statistics.cpp"
     source.write_text("\n".join(out))
     subprocess.run(["clang-format", "-i", str(source)], check=True)

@@ -53,6 +53,8 @@ TEST(AlphabetDetectorTest, JudgeRunNamesWhatChangesAndHonoursWordsLeftAlone) {
   ASSERT_TRUE(back);
   EXPECT_EQ(back->begin, 0u);
   EXPECT_EQ(back->text, u"Guten Tag, wie geht") << "the capitalised words before go with the run";
+  // An editor's line ends in a no-break space, which it keeps.
+  EXPECT_EQ(JudgeRun(u"Гутен Таг юие\u00A0")->text, u"Guten Tag wie\u00A0");
   EXPECT_FALSE(back->cyrillic);
   // A word taken back once: never fixed again, nor the words before it with it.
   EXPECT_FALSE(JudgeRun(u"privet kak dela", {u"DELA"}));

@@ -1,6 +1,7 @@
 #include "alphabet_detector.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "alphabet_statistics.h"
 #include "keyboard_table.h"
@@ -23,7 +24,8 @@ constexpr std::u16string_view kAround = u".,!?;:\"()[]{}\u00AB\u00BB\u201E\u201C
 // What Korvel's keys type Cyrillic letters with, besides Latin letters.
 constexpr std::u16string_view kLetterKeys = u"#'+*";
 
-bool IsSeparator(char16_t unit) { return unit == u' ' || unit == u'\t'; }
+// A no-break space too: editors end a line's text with one.
+bool IsSeparator(char16_t unit) { return unit == u' ' || unit == u'\t' || unit == 0xA0; }
 
 bool IsUpper(char16_t unit) {
   return (unit >= u'A' && unit <= u'Z') || (unit >= 0xC0 && unit <= 0xDE && unit != 0xD7) ||
@@ -120,9 +122,12 @@ int WordCost(Language language, std::u16string_view word) {
   std::size_t a = 0;  // the edge
   std::size_t b = 0;
   int cost = 0;
+  const std::uint16_t* const threesEnd = costs.threes + costs.threeCount;
   for (std::size_t i = 0; i <= word.size(); ++i) {
     const std::size_t c = i < word.size() ? number(Lower(word[i])) : 0;
-    cost += costs.costs[(a * size + b) * size + c];
+    const auto three = static_cast<std::uint16_t>((a * size + b) * size + c);
+    const std::uint16_t* found = std::lower_bound(costs.threes, threesEnd, three);
+    cost += found != threesEnd && *found == three ? costs.threeCosts[found - costs.threes] : costs.pairs[b * size + c];
     a = b;
     b = c;
   }

@@ -7,8 +7,11 @@
 #include <emscripten/val.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "alphabet_detector.h"
+#include "alphabet_statistics.h"
 #include "german_keyboard.h"
 #include "keyboard_table.h"
 #include "text_converters.h"
@@ -78,6 +81,44 @@ emscripten::val KeyboardLayout() {
   return rows;
 }
 
+LeftAlone WordsFrom(const emscripten::val& words) {
+  LeftAlone list;
+  const auto count = words["length"].as<unsigned>();
+  for (unsigned i = 0; i < count; ++i) list.push_back(words[i].as<std::u16string>());
+  return list;
+}
+
+// The fixing by itself: the run's fix as { begin, text, cyrillic }, or null.
+emscripten::val JudgeTheRun(const std::u16string& run, const emscripten::val& leftAlone) {
+  const std::optional<AlphabetFix> fix = JudgeRun(run, WordsFrom(leftAlone));
+  if (!fix) return emscripten::val::null();
+  emscripten::val result = emscripten::val::object();
+  result.set("begin", static_cast<unsigned>(fix->begin));
+  result.set("cyrillic", fix->cyrillic);
+  result.set("text", Units(std::u16string(fix->text)));
+  return result;
+}
+
+// The words a fix taken back leaves alone from then on, a line each.
+emscripten::val WordsOfText(const std::u16string& text) {
+  std::u16string lines;
+  for (const std::u16string& word : WordsOf(text)) lines += word + u'\n';
+  return Units(std::move(lines));
+}
+
+// For the extension's generated table: a language's letter costs, as the
+// core holds them (0 Russian, 1 German, 2 English).
+emscripten::val AlphabetCosts(int language) {
+  const LetterCosts costs = CostsOf(static_cast<Language>(language));
+  const std::size_t size = costs.letters.size() + 1;
+  emscripten::val result = emscripten::val::object();
+  result.set("pairs", emscripten::val(emscripten::typed_memory_view(size * size, costs.pairs)));
+  result.set("threes", emscripten::val(emscripten::typed_memory_view(costs.threeCount, costs.threes)));
+  result.set("threeCosts", emscripten::val(emscripten::typed_memory_view(costs.threeCount, costs.threeCosts)));
+  result.set("letters", Units(std::u16string(costs.letters)));
+  return result;
+}
+
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(korvel_core) {
@@ -89,4 +130,7 @@ EMSCRIPTEN_BINDINGS(korvel_core) {
   emscripten::function("cyrillicToLatin", &ToLatin);
   emscripten::function("latinToCyrillic", &ToCyrillic);
   emscripten::function("germanKeyboard", &KeyboardLayout);
+  emscripten::function("judgeRun", &JudgeTheRun);
+  emscripten::function("wordsOf", &WordsOfText);
+  emscripten::function("alphabetCosts", &AlphabetCosts);
 }

@@ -18,6 +18,7 @@
   const copyButton = $('copy');
   const clearButton = $('clear');
   const transcribeSwitch = $('transcribe');
+  const fixSwitch = $('fix-by-itself');
   const toLatinButton = $('to-latin');
   const toCyrillicButton = $('to-cyrillic');
   const keyboardToggle = $('keyboard-toggle');
@@ -244,9 +245,45 @@
       KorvelTyping.insert(editor, converted);
       if (selected) editor.setSelectionRange(start, start + converted.length);
     }
+    // The fixing by itself: its switch and the words whose fix the user took
+    // back, kept in this browser like the text.
+    const FIX_KEY = 'korvel.fixByItself';
+    const LEFT_ALONE_KEY = 'korvel.leftAlone';
+    const MOST_LEFT_ALONE = 2000;
+    const read = (key) => {
+      try {
+        return window.localStorage.getItem(key);
+      } catch (error) {
+        return null;
+      }
+    };
+    const write = (key, value) => {
+      try {
+        window.localStorage.setItem(key, value);
+      } catch (error) {
+        // kept for this visit alone
+      }
+    };
+    fixSwitch.checked = read(FIX_KEY) !== 'off';
+    fixSwitch.addEventListener('change', () => write(FIX_KEY, fixSwitch.checked ? 'on' : 'off'));
+    let leftAlone = (read(LEFT_ALONE_KEY) || '').split('\n').filter(Boolean);
+    const fixing = {
+      on: () => fixSwitch.checked,
+      judgeRun: (run, words) => {
+        const fix = core.judgeRun(run, words);
+        return fix && { begin: fix.begin, text: unitsToString(fix.text), cyrillic: fix.cyrillic };
+      },
+      leftAlone: () => leftAlone,
+      leaveAlone: (text) => {
+        const words = unitsToString(core.wordsOf(text)).split('\n').filter(Boolean);
+        leftAlone = [...leftAlone.filter((word) => !words.includes(word)), ...words].slice(-MOST_LEFT_ALONE);
+        write(LEFT_ALONE_KEY, leftAlone.join('\n'));
+      },
+    };
     // Pause and Shift+Pause: the word before the caret, or the selection, in
-    // the other alphabet, the switch following it.
+    // the other alphabet, the switch following it; and the fixing by itself.
     KorvelTyping.attachRewriting(editor, {
+      fixing,
       fieldOf: () => editor,
       rewriteText: (text, transcription) => {
         const rewritten = core.rewrite(text, transcription);
@@ -261,7 +298,7 @@
     });
     toLatinButton.addEventListener('click', () => convertText(core.cyrillicToLatin));
     toCyrillicButton.addEventListener('click', () => convertText(core.latinToCyrillic));
-    enable(transcribeSwitch, toLatinButton, toCyrillicButton, keyboardToggle);
+    enable(transcribeSwitch, fixSwitch, toLatinButton, toCyrillicButton, keyboardToggle);
     ready('true');
   }
 

@@ -20,6 +20,7 @@ const KorvelPageTexts = (() => {
       yourText: 'Your text',
       copyHelp: 'copies the whole text',
       typeCyrillic: 'Type Cyrillic',
+      fixByItself: 'Fix the alphabet by itself',
       newText: 'New text',
       keyboardOnScreen: 'Keyboard on screen',
       storageUsual: 'Your text stays on this device only: this browser keeps it, and nothing is sent anywhere.',
@@ -65,6 +66,7 @@ const KorvelPageTexts = (() => {
       yourText: 'Ihr Text',
       copyHelp: 'kopiert den ganzen Text',
       typeCyrillic: 'Kyrillisch tippen',
+      fixByItself: 'Alphabet von selbst korrigieren',
       newText: 'Neuer Text',
       keyboardOnScreen: 'Bildschirmtastatur',
       storageUsual: 'Ihr Text bleibt auf diesem Gerät: Nur dieser Browser bewahrt ihn auf, nichts wird gesendet.',
@@ -112,6 +114,7 @@ const KorvelPageTexts = (() => {
       yourText: 'Ваш текст',
       copyHelp: 'копирует весь текст',
       typeCyrillic: 'Печатать кириллицей',
+      fixByItself: 'Исправлять алфавит самостоятельно',
       newText: 'Новый текст',
       keyboardOnScreen: 'Экранная клавиатура',
       storageUsual: 'Ваш текст остаётся только на этом устройстве: его хранит этот браузер, никуда ничего не ' +

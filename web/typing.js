@@ -22,6 +22,8 @@
 const KorvelTyping = (() => {
   let inserting = false; // our own events are under way: not to be transcribed again
   let editingByBrowser = false; // the browser's own editing is inserting what editors were offered
+  let wordEnded = null; // the fixing by itself, told of a word's end that the user typed in a field
+  const WORD_END = /[ .,!?;:]$/;
 
   function isTextControl(field) {
     return field.tagName === 'TEXTAREA' || field.tagName === 'INPUT';
@@ -235,6 +237,7 @@ const KorvelTyping = (() => {
       event.stopImmediatePropagation();
       if (context) announced.delete(context);
       insert(field, output, event.target, event.getTargetRanges());
+      if (wordEnded && WORD_END.test(output)) wordEnded(field);
     }, true);
 
     let composing = null; // the field a composition is under way in, and its text before
@@ -392,8 +395,74 @@ const KorvelTyping = (() => {
   // `rewriteText(text, transcription)` gives { text, cyrillic }, and
   // `typingOn()` and `setTyping(on)` are the mode that follows it. Returns
   // `rewrite(field, transcription)`, which says whether it changed anything.
-  function attachRewriting(target, { fieldOf, rewriteText, typingOn, setTyping }) {
+  //
+  // With `fixing`, the fixing by itself: at each word's end the user types,
+  // the run typed on the caret's line since the last switch or fix is judged
+  // (`fixing.judgeRun(run, leftAlone)` gives { begin, text, cyrillic } or
+  // null) and typed over as Pause types, the mode following; Pause at once
+  // takes it back, and `fixing.leaveAlone(text)` keeps its words from being
+  // fixed again. `fixing.on()` says whether the user wants it.
+  function attachRewriting(target, { fieldOf, rewriteText, typingOn, setTyping, fixing = null }) {
     let last = null;
+    // Where the run being judged begins: the line's text before it, in the
+    // field where it was last switched or fixed, or where typing began after
+    // a click, a key that moves the caret, or a new focus (`markNext`).
+    let runStart = null;
+    let markNext = true;
+    function lineStartOf(field, text, at) {
+      if (!isTextControl(field) && !editContextOf(field)) return selectionIn(field).lineStart;
+      return at > 0 ? text.lastIndexOf('\n', at - 1) + 1 : 0;
+    }
+    function markRunStart(field) {
+      if (!field) return;
+      const now = selectionIn(field);
+      const text = textOf(field);
+      // No text node yet at the caret (an empty paragraph): the line begins there.
+      runStart = { field, before: now ? text.slice(lineStartOf(field, text, now.end), now.end) : '' };
+    }
+    function switchTyping(field, on) {
+      setTyping(on);
+      markRunStart(field);
+    }
+    function fixByItself(field) {
+      const now = selectionIn(field);
+      if (!now || now.start !== now.end) return;
+      const text = textOf(field);
+      const lineStart = lineStartOf(field, text, now.end);
+      // Only what was typed since the run began: never text the caret was put into.
+      if (!runStart || runStart.field !== field) return;
+      const line = text.slice(lineStart, now.end);
+      if (!line.startsWith(runStart.before)) {
+        markNext = true; // taken back past where it began
+        return;
+      }
+      const from = lineStart + runStart.before.length;
+      const fix = fixing.judgeRun(text.slice(from, now.end), fixing.leftAlone());
+      if (!fix) return;
+      const start = from + fix.begin;
+      const before = text.slice(start, now.end);
+      const wasOn = typingOn();
+      const left = { start: start + fix.text.length, end: start + fix.text.length };
+      typeOver(field, start, now.end, fix.text, left);
+      switchTyping(field, fix.cyrillic);
+      last = { field, start, before, after: fix.text, selected: false, wasOn, left, byItself: true };
+    }
+    if (fixing) {
+      const judgeSoon = (field) => {
+        if (fixing.on()) field.ownerDocument.defaultView.setTimeout(() => fixByItself(field));
+      };
+      wordEnded = judgeSoon;
+      // A word's end that Korvel did not type over (a space): the browser or
+      // the editor inserts it first.
+      target.addEventListener('beforeinput', (event) => {
+        if (!event.isTrusted || inserting || event.isComposing || event.inputType !== 'insertText' ||
+            !WORD_END.test(event.data || '')) {
+          return;
+        }
+        const field = fieldOf(event.composedPath()[0]);
+        if (field) judgeSoon(field);
+      }, true);
+    }
     // Where the last rewriting left the text and the selection.
     function standsAsLeft(field) {
       if (!last || last.field !== field) return false;
@@ -408,7 +477,8 @@ const KorvelTyping = (() => {
         typeOver(field, last.start, last.start + last.after.length, last.before,
                  last.selected ? { start: last.start, end: last.start + last.before.length }
                    : { start: last.left.start + grown, end: last.left.end + grown });
-        setTyping(last.wasOn);
+        if (last.byItself) fixing.leaveAlone(last.before);
+        switchTyping(field, last.wasOn);
         last = null;
         return true;
       }
@@ -423,14 +493,26 @@ const KorvelTyping = (() => {
       const left = piece.selected ? { start: piece.start, end: piece.start + rewritten.text.length }
         : { start: piece.caret + grown, end: piece.caret + grown };
       typeOver(field, piece.start, piece.end, rewritten.text, left);
-      setTyping(rewritten.cyrillic);
+      switchTyping(field, rewritten.cyrillic);
       last = { field, start: piece.start, before, after: rewritten.text, selected: piece.selected, wasOn, left };
       return true;
     }
+    target.addEventListener('pointerdown', (event) => {
+      if (event.isTrusted) markNext = true;
+    }, true);
+    target.addEventListener('focusin', (event) => {
+      if (event.isTrusted) markNext = true;
+    }, true);
     target.addEventListener('keydown', (event) => {
       if (!event.isTrusted || ['Shift', 'Control', 'Alt', 'Meta', 'AltGraph'].includes(event.key)) return;
       if (event.key !== 'Pause' || event.ctrlKey || event.altKey || event.metaKey) {
         last = null;
+        if (event.key.length !== 1 || event.ctrlKey || event.altKey || event.metaKey) {
+          markNext = markNext || event.key !== 'Backspace';
+        } else if (markNext) {
+          markRunStart(fieldOf(event.composedPath()[0]));
+          markNext = false;
+        }
         return;
       }
       const field = fieldOf(event.composedPath()[0]);
