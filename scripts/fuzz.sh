@@ -6,12 +6,12 @@
 # in any way it can fail: a non-zero exit, any input it wrote out (crash-,
 # leak-, timeout-, oom-, slow-unit-, kept in build/fuzz/artifacts/), or not
 # starting or not finishing its run; its last lines are shown.
-#   KORVEL_FUZZERS   the targets to run (default: converters keyboard)
+#   KORVEL_FUZZERS   the targets to run (default: alphabet converters keyboard)
 #   KORVEL_FUZZ_FLAGS  more libFuzzer flags, for example -rss_limit_mb=512
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-read -r -a fuzzers <<<"${KORVEL_FUZZERS:-converters keyboard}"
+read -r -a fuzzers <<<"${KORVEL_FUZZERS:-alphabet converters keyboard}"
 read -r -a flags <<<"${KORVEL_FUZZ_FLAGS:-}"
 
 targets=()
@@ -30,7 +30,8 @@ for fuzzer in "${fuzzers[@]}"; do
   mkdir "$work/$fuzzer"
   (
     status=0
-    build/fuzz/bin/fuzz_"$fuzzer" -max_total_time="$seconds" -print_final_stats=1 \
+    # Niced: beside them run tests that wait on Wine and a display.
+    nice -n 10 build/fuzz/bin/fuzz_"$fuzzer" -max_total_time="$seconds" -print_final_stats=1 \
       -artifact_prefix="$artifacts/$fuzzer-" "${flags[@]}" "$work/$fuzzer" "fuzz/corpus/$fuzzer" \
       >"$work/$fuzzer.log" 2>&1 || status=$?
     echo "$status" >"$work/$fuzzer.status"

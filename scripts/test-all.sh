@@ -75,7 +75,7 @@ step "release: a test build from the committed tree, byte for byte the programs 
   python3 tests/release/same_programs.py build/release-test build/mingw64/bin
   cat build/release-test/SHA256SUMS'
 step "fuzzing: a failing fuzzer fails fuzz.sh" 'bash tests/scripts/fuzz_script_test.sh'
-step "fuzzing, bounded: both fuzzers at once" "bash scripts/fuzz.sh ${KORVEL_FUZZ_SECONDS:-60}"
+step "fuzzing, bounded: the fuzzers at once" "bash scripts/fuzz.sh ${KORVEL_FUZZ_SECONDS:-60}"
 step "web page and extension: the WebAssembly core against the native one, both in headless Chromium and Firefox" \
   'bash scripts/test-web.sh'
 await_steps
