@@ -175,7 +175,10 @@ test(`Korvel's extension can be trusted, in ${browserName}`, async (t) => {
     await (await setSites('')).close();
     // Back, as the browser's button goes (Firefox's remote protocol reports no load of a page from the cache).
     await away.bringToFront();
-    await away.evaluate(() => history.back());
+    // Not awaited in the page: the navigation may destroy the context before the answer comes.
+    await away.evaluate(() => {
+      setTimeout(() => history.back());
+    });
     await away.waitForFunction((url) => window.location.href === url && document.readyState === 'complete', {},
                                `${origin}/index.html?away`);
     assert.equal(await typeInto(away, 'message', 'Privet'), 'Privet', 'turned off while the page was away');
