@@ -62,6 +62,20 @@ async function compose(page, steps, commit) {
   await session.detach();
 }
 
+// An editor's page (the site's text area for 'textarea'), clicked into.
+async function openEditor(page, origin, editor) {
+  await page.goto(editor === 'textarea' ? `${origin}/index.html` : `${origin}/${editor}.html`);
+  if (editor === 'textarea') {
+    await page.evaluate(() => {
+      window.editorUnderTest = { text: () => document.getElementById('message').value, focus: '#message' };
+      window.editorErrors = [];
+    });
+  }
+  const focus = await page.waitForFunction(() => window.editorUnderTest &&
+    document.querySelector(window.editorUnderTest.focus || '[contenteditable="true"]'));
+  await focus.click();
+}
+
 async function undo(page) {
   await page.keyboard.down('Control');
   await page.keyboard.press('KeyZ');
@@ -168,19 +182,7 @@ test(`Korvel's extension in ${browserName}`, async (t) => {
   for (const editor of ['textarea', 'prosemirror']) {
     await t.test(`fixed by itself in ${editor}`, async () => {
       errors.length = 0;
-      const open = async () => {
-        await page.goto(editor === 'textarea' ? `${origin}/index.html` : `${origin}/${editor}.html`);
-        if (editor === 'textarea') {
-          await page.evaluate(() => {
-            window.editorUnderTest = { text: () => document.getElementById('message').value, focus: '#message' };
-            window.editorErrors = [];
-          });
-        }
-        const focus = await page.waitForFunction(() => window.editorUnderTest &&
-          document.querySelector(window.editorUnderTest.focus || '[contenteditable="true"]'));
-        await focus.click();
-      };
-      await open();
+      await openEditor(page, origin, editor);
       await page.keyboard.type('Guten Tag wie ', { delay: 10 });
       await expectModel(page, 'Guten Tag wie ', 'German typed with Korvel on, fixed by itself');
       await undo(page);
@@ -188,7 +190,7 @@ test(`Korvel's extension in ${browserName}`, async (t) => {
       assert.ok(editor === 'textarea' ? undone === 'Гутен Таг юие ' : 'Гутен Таг юие '.startsWith(undone),
                 `one undo takes the fix back: ${JSON.stringify(undone)}`);
       if (editor === 'textarea') {
-        await open();
+        await openEditor(page, origin, editor);
         await page.keyboard.type('Ich liebe dich ', { delay: 10 });
         await expectModel(page, 'Ich liebe dich ', 'fixed by itself');
         await page.keyboard.press('Pause');
@@ -207,16 +209,7 @@ test(`Korvel's extension in ${browserName}`, async (t) => {
   for (const editor of ['textarea', 'lexical', 'prosemirror', 'quill']) {
     await t.test(`Pause in ${editor}`, async () => {
       errors.length = 0;
-      await page.goto(editor === 'textarea' ? `${origin}/index.html` : `${origin}/${editor}.html`);
-      if (editor === 'textarea') {
-        await page.evaluate(() => {
-          window.editorUnderTest = { text: () => document.getElementById('message').value, focus: '#message' };
-          window.editorErrors = [];
-        });
-      }
-      const focus = await page.waitForFunction(() => window.editorUnderTest &&
-        document.querySelector(window.editorUnderTest.focus || '[contenteditable="true"]'));
-      await focus.click();
+      await openEditor(page, origin, editor);
       await page.keyboard.type('Da Privet', { delay: 10 });
       await expectModel(page, 'Да Привет', 'typed with Korvel on');
       await page.keyboard.press('Pause');
