@@ -345,10 +345,16 @@ KeyboardHook::Action KeyboardHook::Decide(const Key& key, std::u16string& text) 
   const DWORD virtualKey = key.key.vkCode;
   const std::size_t index = virtualKey & 0xFF;
   if (!key.down) {
+    // The tray window judges the run for the wrong alphabet, off this
+    // thread, once the key that ended the word is surely in the field's
+    // input: its key-up comes by after the system took its key-down.
+    if (endedWord_[index]) Notify(WordTyped);
+    endedWord_[index] = false;
     const bool replaced = replaced_[index];
     replaced_[index] = false;
     return replaced ? Action::Drop : Action::Pass;
   }
+  endedWord_[index] = false;
   // A repeat of a key typed otherwise is typed otherwise too; a new press
   // owes nothing to the last one, whose key-up may never have come.
   if (key.wasDown && replaced_[index] && virtualKey == VK_PAUSE) return Action::Drop;
@@ -402,8 +408,7 @@ KeyboardHook::Action KeyboardHook::Decide(const Key& key, std::u16string& text) 
   const char16_t output = transcribes ? KeyOutput(static_cast<char16_t>(typed)) : 0;
   text.assign(1, output ? output : static_cast<char16_t>(typed));
   field ? record_.Append(field, text) : record_.Reset(nullptr);
-  // The tray window judges the run for the wrong alphabet, off this thread.
-  if (field && std::u16string_view(u" .,!?;:").find(text[0]) != std::u16string_view::npos) Notify(WordTyped);
+  endedWord_[index] = field && std::u16string_view(u" .,!?;:").find(text[0]) != std::u16string_view::npos;
   return output && output != typed ? Action::Replace : Action::Pass;
 }
 

@@ -173,7 +173,8 @@ class KeyboardHook {
   std::uint64_t requested_ = 0;  // the last generation of doubt put to the tray window
   ULONGLONG holdingSince_ = 0;
   UINT_PTR boundTimer_ = 0;
-  std::bitset<256> replaced_;  // keys whose key-down was typed otherwise: their key-up goes too
+  std::bitset<256> replaced_;   // keys whose key-down was typed otherwise: their key-up goes too
+  std::bitset<256> endedWord_;  // keys whose key-down ended a word: their key-up has it judged
   bool deadKeyWaiting_ = false;
   int lightPresses_ = 0;  // Scroll Lock presses of ours not yet seen
   ULONGLONG userScrollLockAt_ = 0;

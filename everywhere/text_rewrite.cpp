@@ -171,7 +171,7 @@ RewriteOutcome TextRewriter::TypeOver(const TypedRecord::Snapshot& record, const
 }
 
 RewriteOutcome TextRewriter::FixAlphabet(HWND focus, const TypedRecord::Snapshot& runStart, const LeftAlone& leftAlone,
-                                         TextRewrite& done) {
+                                         const std::function<void()>& hold, TextRewrite& done) {
   const TypedRecord::Snapshot record = hook_.Record().Read();
   if (record.field != focus) return RewriteOutcome::NotHere;
   std::u16string_view run = record.text;
@@ -180,6 +180,9 @@ RewriteOutcome TextRewriter::FixAlphabet(HWND focus, const TypedRecord::Snapshot
   }
   const std::optional<AlphabetFix> fix = JudgeRun(run, leftAlone);
   if (!fix) return RewriteOutcome::NoText;
+  hold();
+  // Typed on meanwhile: judged again at the next word's end.
+  if (hook_.Record().Read().changes != record.changes) return RewriteOutcome::Moved;
   return TypeOver(record, std::u16string(run.substr(fix->begin)), fix->text, fix->cyrillic, done);
 }
 

@@ -18,6 +18,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -58,9 +59,10 @@ class TextRewriter {
   // The fixing by itself, at a word's end: what was typed into `focus`
   // since `runStart` (the record as it stood at the last switch or fix, or
   // the whole record where it no longer begins so) judged for the wrong
-  // alphabet, and typed over where it reads as the other.
+  // alphabet, with no key held; `hold` is called only where it reads as the
+  // other, before the record is read again and typed over.
   RewriteOutcome FixAlphabet(HWND focus, const TypedRecord::Snapshot& runStart, const LeftAlone& leftAlone,
-                             TextRewrite& done);
+                             const std::function<void()>& hold, TextRewrite& done);
   // Puts back what `rewrite` replaced, where it still stands as it was left.
   RewriteOutcome Undo(const TextRewrite& rewrite);
 

@@ -259,17 +259,25 @@ void TrayWindow::OnWordTyped() {
   const HWND focus = FocusedWindow();
   if (!focus || focus != hook_.CurrentVerdict().focus) return;
   rewritingNow_ = true;
-  hook_.BeginFix();
   const bool typingBefore = hook_.TypingOn();
+  bool holding = false;
   TextRewrite done;
-  if (rewriter_.FixAlphabet(focus, runStart_, leftAlone_, done) == RewriteOutcome::Rewritten) {
+  // Keys are held only for a fix: most word ends need none.
+  const RewriteOutcome outcome = rewriter_.FixAlphabet(
+      focus, runStart_, leftAlone_,
+      [&] {
+        hook_.BeginFix();
+        holding = true;
+      },
+      done);
+  if (outcome == RewriteOutcome::Rewritten) {
     lastRewrite_ = done;
     lastRewriteByItself_ = true;
     typingBeforeRewrite_ = typingBefore;
     SwitchTyping(done.cyrillic);
     keysAtLastRewrite_ = hook_.KeysPressed();
   }
-  hook_.EndFix();
+  if (holding) hook_.EndFix();
   rewritingNow_ = false;
 }
 
