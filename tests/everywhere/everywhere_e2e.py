@@ -12,9 +12,9 @@ What cannot be tried under Wine is left out: a dead key's own press (Wine's
 input method composes the letter before any hook sees it; the letter it
 gives is tried), elevated windows, the secure desktop, Scroll Lock's light
 following a switch made otherwise than with the key (Wine keeps the X
-server's lock state, which a Windows program cannot set), a refused SendInput
-and Windows dropping a slow hook (both brought about by switches that only
-the tests use), the notification area starting late, per-window layouts
+server's lock state, which a Windows program cannot set), a refused SendInput,
+Windows dropping a slow hook and a busy machine's late keys (brought about by
+switches that only the tests use), the notification area starting late, per-window layouts
 (Wine has one layout a session: the keymap is switched and Wine started
 again), the characters Korvel types into a console (Wine's console drops a
 key typed as text: the keys are seen, their characters not), and UI
@@ -224,6 +224,15 @@ class EverywhereEndToEnd(unittest.TestCase):
         focus(FIELDS, PLAIN)
         type_text("Da")
         self.expect(f"item:{FIELDS}:{PLAIN}", "Da", "keys when Windows refuses what Korvel types")
+
+    def test_keys_that_wait_behind_korvels_own_go_with_the_shift_they_were_typed_with(self):
+        # Korvel's keys going late, as on a busy machine: the "!" waits behind the "р", while the Shift
+        # let go after it reaches the program at once.
+        self.stop_everywhere()
+        self.everywhere = self.start_everywhere(KORVEL_TEST_SEND_LATE="300")
+        focus(FIELDS, PLAIN)
+        type_text("mir! Da")
+        self.expect(f"item:{FIELDS}:{PLAIN}", "мир! Да", "keys sent late")
 
     def test_a_dropped_hook_is_installed_again(self):
         field = f"item:{FIELDS}:{PLAIN}"
