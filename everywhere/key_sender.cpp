@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <utility>
 
-#include "key_input.h"
-
 namespace {
 
 // For the tests: each batch waits this many milliseconds before it goes, as
@@ -17,8 +15,7 @@ const DWORD SendLateForTests = [] {
 
 }  // namespace
 
-bool KeySender::Start(std::function<void(long)> added, std::function<void(long)> shortBy) {
-  added_ = std::move(added);
+bool KeySender::Start(std::function<void(long)> shortBy) {
   shortBy_ = std::move(shortBy);
   stopping_ = false;
   thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
@@ -36,14 +33,14 @@ void KeySender::Stop() {
   thread_ = nullptr;
 }
 
-std::uint64_t KeySender::Queue(std::vector<INPUT> inputs, Modifiers modifiers) {
+std::uint64_t KeySender::Queue(std::vector<INPUT> inputs) {
   AcquireSRWLockExclusive(&lock_);
   if (stopping_ || !thread_) {
     ReleaseSRWLockExclusive(&lock_);
     return 0;
   }
   const std::uint64_t ticket = ++lastQueued_;
-  queue_.push_back(Batch{ticket, std::move(inputs), std::move(modifiers)});
+  queue_.push_back(Batch{ticket, std::move(inputs)});
   ReleaseSRWLockExclusive(&lock_);
   WakeConditionVariable(&queued_);
   return ticket;
@@ -75,11 +72,8 @@ void KeySender::SendAll() {
     queue_.pop_front();
     ReleaseSRWLockExclusive(&lock_);
     if (SendLateForTests) Sleep(SendLateForTests);
-    const std::size_t queued = batch.inputs.size();
-    std::vector<INPUT> inputs = WithModifiers(batch);
-    if (inputs.size() != queued && added_) added_(static_cast<long>(inputs.size() - queued));
-    const auto count = static_cast<UINT>(inputs.size());
-    const UINT sent = SendInput(count, inputs.data(), sizeof(INPUT));
+    const auto count = static_cast<UINT>(batch.inputs.size());
+    const UINT sent = SendInput(count, batch.inputs.data(), sizeof(INPUT));
     if (sent != count && shortBy_) shortBy_(static_cast<long>(count - sent));
     AcquireSRWLockExclusive(&lock_);
     // Only the latest few are kept: a batch nobody waits for is never asked about.
@@ -91,20 +85,4 @@ void KeySender::SendAll() {
     WakeAllConditionVariable(&sent_);
   }
   ReleaseSRWLockExclusive(&lock_);
-}
-
-std::vector<INPUT> KeySender::WithModifiers(Batch& batch) {
-  if (batch.modifiers.empty()) return std::move(batch.inputs);
-  // Modifiers have the same scan codes on every layout.
-  KeyInputs before(nullptr);
-  KeyInputs after(nullptr);
-  for (const auto& [modifier, held] : batch.modifiers) {
-    if ((GetAsyncKeyState(modifier) < 0) == held) continue;
-    before.Key(modifier, held);
-    after.Key(modifier, !held);
-  }
-  std::vector<INPUT> inputs = std::move(before.Inputs());
-  inputs.insert(inputs.end(), batch.inputs.begin(), batch.inputs.end());
-  inputs.insert(inputs.end(), after.Inputs().begin(), after.Inputs().end());
-  return inputs;
 }

@@ -112,11 +112,10 @@ bool KeyboardHook::Start(HWND notify, UINT message) {
   lastInputSeen_ = GetTickCount();
   // A batch Windows did not take all of never comes by the hook, and the
   // field holds what the record does not.
-  const bool sending = sender_.Start([this](long added) { outstanding_ += added; },
-                                     [this](long unsent) {
-                                       outstanding_ -= unsent;
-                                       record_.Reset(nullptr);
-                                     });
+  const bool sending = sender_.Start([this](long unsent) {
+    outstanding_ -= unsent;
+    record_.Reset(nullptr);
+  });
   if (!sending) return false;
   Starting start{this, CreateEventW(nullptr, TRUE, FALSE, nullptr), false};
   thread_ = CreateThread(nullptr, 0, Run, &start, 0, &threadId_);
@@ -431,14 +430,25 @@ bool KeyboardHook::Act(const Key& key, bool injected) {
   }
   if (action == Action::Drop) return true;
   if (!injected) return false;
+  if (!text.empty()) {
+    // A character goes again as text: the user's modifiers go at once, and
+    // a Shift let go after it would overtake it on its way.
+    KeyInputs typed(key.layout);
+    typed.Text(text);
+    if (Send(typed)) replaced_[key.key.vkCode & 0xFF] = true;
+    return true;
+  }
   // Sent again as it came, with the modifiers it came with.
   KeyInputs same(key.layout);
-  same.SameKey(key.key, key.down);
-  if (key.down) {
-    Send(same, {{VK_SHIFT, key.shift}, {VK_CONTROL, key.control}, {VK_MENU, key.alt}});
-  } else {
-    Send(same);
+  const std::pair<WORD, bool> modifiers[] = {{VK_SHIFT, key.shift}, {VK_CONTROL, key.control}, {VK_MENU, key.alt}};
+  for (const auto& [modifier, held] : modifiers) {
+    if (key.down && IsDown(modifier) != held) same.Key(modifier, held);
   }
+  same.SameKey(key.key, key.down);
+  for (const auto& [modifier, held] : modifiers) {
+    if (key.down && IsDown(modifier) != held) same.Key(modifier, !held);
+  }
+  Send(same);
   return true;
 }
 
@@ -483,22 +493,21 @@ void KeyboardHook::EndFix() {
 
 void KeyboardHook::PassOnPause(bool shift) {
   KeyInputs pause(Layout());
+  const bool wrap = shift && !IsDown(VK_SHIFT);
+  if (wrap) pause.Key(VK_SHIFT, true);
   pause.Tap(VK_PAUSE);
-  if (shift) {
-    Send(pause, {{VK_SHIFT, true}});
-  } else {
-    Send(pause);
-  }
+  if (wrap) pause.Key(VK_SHIFT, false);
+  Send(pause);
 }
 
-bool KeyboardHook::Send(KeyInputs& keys, KeySender::Modifiers modifiers) {
+bool KeyboardHook::Send(KeyInputs& keys) {
   std::vector<INPUT>& inputs = keys.Inputs();
   if (inputs.empty()) return true;
   const auto count = static_cast<long>(inputs.size());
   // Counted before they go: they may come by the hook before SendInput returns.
   outstanding_ += count;
   lastOwnSeen_ = GetTickCount64();
-  const std::uint64_t ticket = sender_.Queue(std::move(inputs), std::move(modifiers));
+  const std::uint64_t ticket = sender_.Queue(std::move(inputs));
   if (ticket == 0) {
     outstanding_ -= count;
     return false;

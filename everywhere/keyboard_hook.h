@@ -94,7 +94,7 @@ class KeyboardHook {
   // Sends Korvel's own keys behind those sent before; false when Windows
   // did not take them all. The hooks' thread cannot wait for that answer
   // (SendInput waits for its hook): there it is true once they are queued.
-  bool Send(KeyInputs& keys, KeySender::Modifiers modifiers = {});
+  bool Send(KeyInputs& keys);
   HKL Layout() const;
 
   TypedRecord& Record() { return record_; }
