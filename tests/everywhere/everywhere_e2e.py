@@ -99,6 +99,12 @@ class EverywhereEndToEnd(unittest.TestCase):
         self.assertTrue(program.up, "Korvel everywhere's window did not appear")
         return program
 
+    def restart_everywhere(self, **environment):
+        """Korvel everywhere started again with the tests' switches, keys to the plain field."""
+        self.stop_everywhere()
+        self.everywhere = self.start_everywhere(**environment)
+        focus(FIELDS, PLAIN)
+
     def stop_everywhere(self):
         helper("close:KorvelEverywhere")
         self.everywhere.wait(30)
@@ -219,18 +225,14 @@ class EverywhereEndToEnd(unittest.TestCase):
         self.expect(field, "Да", "the German layout again")
 
     def test_a_key_whose_replacement_is_refused_arrives_as_typed(self):
-        self.stop_everywhere()
-        self.everywhere = self.start_everywhere(KORVEL_TEST_REFUSE_TYPING="1")
-        focus(FIELDS, PLAIN)
+        self.restart_everywhere(KORVEL_TEST_REFUSE_TYPING="1")
         type_text("Da")
         self.expect(f"item:{FIELDS}:{PLAIN}", "Da", "keys when Windows refuses what Korvel types")
 
     def test_keys_that_wait_behind_korvels_own_go_with_the_shift_they_were_typed_with(self):
         # Korvel's keys going late, as on a busy machine: the "!" waits behind the "р", while the Shift
         # let go after it reaches the program at once.
-        self.stop_everywhere()
-        self.everywhere = self.start_everywhere(KORVEL_TEST_SEND_LATE="300")
-        focus(FIELDS, PLAIN)
+        self.restart_everywhere(KORVEL_TEST_SEND_LATE="300")
         type_text("mir! Da")
         self.expect(f"item:{FIELDS}:{PLAIN}", "мир! Да", "keys sent late")
 
